@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages Runpad needs to build, run and test.
+# Only packages that are missing are installed, so a second run is quick.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6
+  libsdl2-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libcurl4-openssl-dev libemf2svg-dev libwmf-dev rapidjson-dev
+  # run
+  qt6-image-formats-plugins fonts-urw-base35 fonts-dejavu-core fonts-liberation2
+  xdg-utils
+  # headless run and real-window checks
+  xvfb xauth xdotool x11-apps imagemagick
+  # tests and benchmarks
+  libjpeg-turbo-progs python3
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

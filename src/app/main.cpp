@@ -1,0 +1,57 @@
+// Program entry: the only place where the program's objects are wired together.
+
+#include "platform/clock.h"
+#include "ui/error_display.h"
+#include "ui/main_form.h"
+
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminate(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+// A termination request (logout, kill) closes the main window the ordinary
+// way, so the closing sequence saves what it would save for the close box.
+void closeOnTerminate(QWidget& window) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = onTerminate;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    runpad::RunpadApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Runpad"));
+
+    runpad::MessageBoxPrompts prompts;
+    runpad::ErrorReporter errors(prompts);
+    app.setErrorReporter(&errors);
+    runpad::SystemClock clock;
+
+    runpad::TForm1 form(
+        {QCoreApplication::applicationFilePath(), clock, prompts, errors});
+    closeOnTerminate(form);
+    // The hidden About dialog is created here, after the main window's startup.
+    form.show();
+    return QApplication::exec();
+}

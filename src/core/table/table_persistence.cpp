@@ -1,0 +1,57 @@
+#include "core/table/table_persistence.h"
+
+#include "core/table/grid_model.h"
+#include "core/table/ini_document.h"
+#include "core/table/picture_finder.h"
+
+namespace runpad {
+
+QString tableKey(int col, int row) {
+    return QString::number(col) + u'-' + QString::number(row);
+}
+
+void loadTable(GridModel& grid, const IniDocument& settings, PictureFinder& pictures) {
+    const QString section = QString::fromLatin1(kTableSection);
+    GridModel::UpdateBatch batch(grid);
+    for (int r = 0;; ) {
+        for (int c = 1; c < grid.colCount(); ++c)
+            grid.setCell(c, r, settings.readString(section, tableKey(c, r)));
+        const QString command = grid.cell(2, r);
+        if (command.isEmpty())
+            break;
+        const bool hasPicture = pictures.exists(previewImagePath(command, QStringLiteral(".bmp"))) ||
+                                pictures.exists(previewImagePath(command, QStringLiteral(".jpg")));
+        grid.setCell(4, r, hasPicture ? QStringLiteral("*") : QString());
+        grid.setCell(0, r, QString::number(r));
+        ++r;
+        if (r >= grid.rowCount())
+            grid.setRowCount(grid.rowCount() + 2);
+    }
+
+    const char* const header[] = {"#", "Function", "command", "Description", "img"};
+    for (int c = 0; c < 5; ++c)
+        grid.setCell(c, 0, QString::fromLatin1(header[c]));
+    if (grid.cell(1, 1).isEmpty()) {
+        grid.setCell(1, 1, QStringLiteral("DOS command"));
+        grid.setCell(2, 1, QStringLiteral("cmd"));
+        grid.setCell(3, 1, QStringLiteral("DOS command window"));
+    }
+    if (grid.cell(1, 2).isEmpty()) {
+        grid.setCell(1, 2, QStringLiteral("power command"));
+        grid.setCell(2, 2, QStringLiteral("powershell.exe"));
+        grid.setCell(3, 2, QStringLiteral("powershell command"));
+    }
+}
+
+void saveTable(const GridModel& grid, IniDocument& settings) {
+    const QString section = QString::fromLatin1(kTableSection);
+    settings.eraseSection(section);
+    for (int c = 1; c < grid.colCount(); ++c)
+        for (int r = 0; r < grid.rowCount(); ++r) {
+            const QString text = grid.cell(c, r);
+            if (!text.isEmpty())
+                settings.writeString(section, tableKey(c, r), text);
+        }
+}
+
+} // namespace runpad

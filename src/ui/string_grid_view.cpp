@@ -1,0 +1,165 @@
+#include "ui/string_grid_view.h"
+
+#include "core/table/grid_model.h"
+#include "ui/grid_item_model.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QStyledItemDelegate>
+
+namespace runpad {
+
+namespace {
+
+// In-place editor that writes every keystroke into the cell at once.
+class CellEditorDelegate : public QStyledItemDelegate {
+public:
+    explicit CellEditorDelegate(StringGridView* view) : QStyledItemDelegate(view), view_(view) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&,
+                          const QModelIndex& index) const override {
+        auto* editor = new QLineEdit(parent);
+        editor->setFrame(false);
+        const int col = index.column();
+        const int row = view_->itemModel()->toGridRow(index.row());
+        connect(editor, &QLineEdit::textEdited, view_,
+                [view = view_, col, row](const QString& text) {
+                    view->cellTextEdited(col, row, text);
+                });
+        return editor;
+    }
+
+private:
+    StringGridView* view_;
+};
+
+} // namespace
+
+StringGridView::StringGridView(GridModel& grid, QWidget* parent)
+    : QTableView(parent), grid_(grid), itemModel_(new GridItemModel(grid, this)) {
+    setModel(itemModel_);
+    setItemDelegate(new CellEditorDelegate(this));
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setMinimumSectionSize(GridModel::kRowHeight);
+    verticalHeader()->setDefaultSectionSize(GridModel::kRowHeight);
+    horizontalHeader()->setFixedHeight(GridModel::kRowHeight);
+    horizontalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideNone);
+    setCornerButtonEnabled(false);
+
+    // The item model connected to these signals first, so it has the new
+    // counts by the time the view reacts.
+    connect(&grid_, &GridModel::optionsChanged, this, &StringGridView::applyOptions);
+    connect(&grid_, &GridModel::currentChanged, this, &StringGridView::syncCurrentFromModel);
+    connect(&grid_, &GridModel::colWidthChanged, this, &StringGridView::applyColumnWidth);
+    connect(&grid_, &GridModel::countsChanged, this, [this] {
+        applyColumnWidths();
+        horizontalHeader()->setVisible(grid_.fixedRows() > 0);
+        syncCurrentFromModel();
+    });
+    connect(itemModel_, &QAbstractItemModel::modelReset, this, [this] {
+        applyColumnWidths();
+        syncCurrentFromModel();
+    });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int col, int, int size) {
+                if (!applyingWidths_ && col < grid_.colCount())
+                    grid_.setColWidth(col, size);
+            });
+
+    applyOptions();
+    applyColumnWidths();
+    syncCurrentFromModel();
+}
+
+QModelIndex StringGridView::indexOfCell(int col, int row) const {
+    return itemModel_->index(itemModel_->toViewRow(row), col);
+}
+
+void StringGridView::cellTextEdited(int col, int row, const QString& text) {
+    grid_.setCell(col, row, text);
+    if (editTextHandler_)
+        editTextHandler_(col, row, text);
+}
+
+void StringGridView::applyOptions() {
+    const bool rowSelect = grid_.hasOption(goRowSelect);
+    if (rowSelect) {
+        setSelectionBehavior(SelectRows);
+        setSelectionMode(SingleSelection);
+    } else {
+        setSelectionBehavior(SelectItems);
+        setSelectionMode(grid_.hasOption(goRangeSelect) ? ContiguousSelection : SingleSelection);
+    }
+    if (grid_.hasOption(goEditing) && !rowSelect) {
+        setEditTriggers(DoubleClicked | EditKeyPressed | AnyKeyPressed | SelectedClicked);
+    } else {
+        if (state() == EditingState)
+            closePersistentEditor(currentIndex());
+        setEditTriggers(NoEditTriggers);
+    }
+    horizontalHeader()->setSectionResizeMode(grid_.hasOption(goColSizing) ? QHeaderView::Interactive
+                                                                          : QHeaderView::Fixed);
+    setShowGrid(grid_.hasOption(goVertLine) || grid_.hasOption(goHorzLine));
+    syncCurrentFromModel();
+    viewport()->update();
+}
+
+void StringGridView::applyColumnWidths() {
+    for (int c = 0; c < grid_.colCount(); ++c)
+        applyColumnWidth(c);
+}
+
+void StringGridView::applyColumnWidth(int col) {
+    applyingWidths_ = true;
+    horizontalHeader()->resizeSection(col, grid_.colWidth(col));
+    applyingWidths_ = false;
+}
+
+void StringGridView::syncCurrentFromModel() {
+    if (syncing_ || !selectionModel())
+        return;
+    const QModelIndex target = indexOfCell(grid_.col(), grid_.row());
+    syncing_ = true;
+    if (target != currentIndex() || !selectionModel()->isSelected(target)) {
+        QItemSelectionModel::SelectionFlags flags = QItemSelectionModel::ClearAndSelect;
+        if (grid_.hasOption(goRowSelect))
+            flags |= QItemSelectionModel::Rows;
+        if (target.isValid())
+            selectionModel()->setCurrentIndex(target, flags);
+        else
+            selectionModel()->clearCurrentIndex();
+    }
+    syncing_ = false;
+    if (target.isValid())
+        scrollTo(target);
+}
+
+void StringGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (syncing_ || !current.isValid())
+        return;
+    if (pressing_)
+        pressMovedCurrent_ = true;
+    grid_.selectByUser(current.column(), itemModel_->toGridRow(current.row()), pressing_);
+    syncCurrentFromModel();
+}
+
+void StringGridView::mousePressEvent(QMouseEvent* event) {
+    pressing_ = true;
+    pressMovedCurrent_ = false;
+    QTableView::mousePressEvent(event);
+    pressing_ = false;
+    // A click on the cell that is already current still counts as a click.
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (!pressMovedCurrent_ && hit.isValid() && event->button() == Qt::LeftButton)
+        grid_.selectByUser(hit.column(), itemModel_->toGridRow(hit.row()), true);
+}
+
+} // namespace runpad
