@@ -58,7 +58,10 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     errors_.guard([this] { FormCreate(); });
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The widgets show the grid model: they go first, while it still exists.
+    qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
 
 void TForm1::buildLayout() {
     setWindowTitle(QStringLiteral("Runpad"));

@@ -1,0 +1,272 @@
+#include "core/table/grid_model.h"
+#include "core/table/ini_document.h"
+#include "platform/clock.h"
+#include "ui/error_display.h"
+#include "ui/main_form.h"
+#include "ui/string_grid_view.h"
+
+#include <QAction>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+using namespace runpad;
+
+namespace {
+
+class StepClock : public Clock {
+public:
+    quint32 tickCount() const override { return now += 7; }
+    mutable quint32 now = 0xFFFFFFF0u; // crosses the wrap during a save
+};
+
+class RecordingPrompts : public UserPrompts {
+public:
+    void showError(const QString& text) override { errors << text; }
+    bool confirm(const QString& text) override {
+        questions << text;
+        return answer;
+    }
+    void showMessage(const QString& text) override { messages << text; }
+    QStringList errors, questions, messages;
+    bool answer = false;
+};
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+const QByteArray kPreparedIni = "[Styles]\nStyle Name=Windows10\n"
+                                "[Table]\n1-0=Function\n2-0=command\n3-0=Description\n"
+                                "1-1=Editor\n2-1=gedit notes.txt\n3-1=edit notes\n"
+                                "1-2=Shell\n2-2=bash\n"
+                                "1-3=List\n2-3=ls -l\n";
+
+} // namespace
+
+class TestMainForm : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> dir;
+    StepClock clock;
+    RecordingPrompts prompts;
+    std::unique_ptr<ErrorReporter> errors;
+
+    std::unique_ptr<TForm1> makeForm(const QString& exePath) {
+        return std::make_unique<TForm1>(FormDependencies{exePath, clock, prompts, *errors});
+    }
+    QString exe() const { return dir->filePath("Runpad"); }
+    QString ini() const { return dir->filePath("Runpad.ini"); }
+
+private slots:
+    void init() {
+        dir = std::make_unique<QTemporaryDir>();
+        prompts = RecordingPrompts();
+        errors = std::make_unique<ErrorReporter>(prompts);
+    }
+
+    void settingsFileSitsBesideTheExecutable_data() {
+        QTest::addColumn<QString>("exeName");
+        QTest::addColumn<QString>("iniName");
+        QTest::newRow("no extension") << "Runpad" << "Runpad.ini";
+        QTest::newRow("extension replaced") << "Runpad.bin" << "Runpad.ini";
+        QTest::newRow("only the last extension replaced") << "run.pad.exe" << "run.pad.ini";
+    }
+    void settingsFileSitsBesideTheExecutable() {
+        QFETCH(QString, exeName);
+        QFETCH(QString, iniName);
+        auto form = makeForm(dir->filePath(exeName));
+        QCOMPARE(form->settingsFileName(), dir->filePath(iniName));
+    }
+
+    void startupLoadsThePreparedTable() {
+        writeFile(ini(), kPreparedIni);
+        auto form = makeForm(exe());
+        GridModel& grid = form->grid();
+        QCOMPARE(grid.cell(2, 1), QString("gedit notes.txt"));
+        QCOMPARE(grid.cell(1, 3), QString("List"));
+        QCOMPARE(grid.cell(0, 3), QString("3"));
+        QCOMPARE(grid.rowCount(), 5);
+        // Widths were fitted after the load: the long command widens column 2.
+        QVERIFY(grid.colWidth(2) > GridModel::kDefaultColWidth);
+        QCOMPARE(grid.colWidth(0), GridModel::kDefaultColWidth);
+        QVERIFY(prompts.errors.isEmpty());
+    }
+
+    void closingAfterEditModeSavesTheTable() {
+        writeFile(ini(), kPreparedIni);
+        auto form = makeForm(exe());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->Action_edit->trigger(); // enter edit mode
+        form->Action_edit->trigger(); // and leave it without any change
+        form->grid().setCell(3, 2, "login shell");
+        QVERIFY(form->close());
+        const IniDocument saved = IniDocument::fromBytes(readFile(ini()));
+        QCOMPARE(saved.readString("Table", "3-2"), QString("login shell"));
+        QCOMPARE(saved.readString("Table", "2-3"), QString("ls -l"));
+        QCOMPARE(saved.readString("Table", "4-0"), QString("img"));
+        QVERIFY(!saved.hasKey("Table", "0-1"));
+        QCOMPARE(saved.readString("Styles", "Style Name"), QString("Windows10"));
+        // The tick counter wrapped during the save; the difference is still small.
+        QCOMPARE(saved.readInteger("save time", "save time ", -1), 7);
+    }
+
+    void closingWithoutEditModeWritesNoTable() {
+        auto form = makeForm(exe());
+        form->Action_insert_row->trigger(); // cell mode, not edit mode
+        QVERIFY(form->close());
+        QVERIFY(!QFile::exists(ini()));
+    }
+
+    void exitSavesLikeTheCloseBox() {
+        writeFile(ini(), kPreparedIni);
+        auto form = makeForm(exe());
+        form->show();
+        form->Action_edit->trigger();
+        form->grid().setCell(1, 1, "Text editor");
+        form->Exit1->trigger();
+        QVERIFY(!form->isVisible());
+        const IniDocument saved = IniDocument::fromBytes(readFile(ini()));
+        QCOMPARE(saved.readString("Table", "1-1"), QString("Text editor"));
+    }
+
+    void failedSaveAtCloseAsksBeforeLosingEdits_data() {
+        QTest::addColumn<bool>("closeAnyway");
+        QTest::newRow("user keeps the window open") << false;
+        QTest::newRow("user closes and drops the edits") << true;
+    }
+    void failedSaveAtCloseAsksBeforeLosingEdits() {
+        QFETCH(bool, closeAnyway);
+        // A regular file where the folder should be makes every write fail,
+        // also for root.
+        writeFile(dir->filePath("notafolder"), "x");
+        const QString exePath = dir->filePath("notafolder/Runpad");
+        auto form = makeForm(exePath);
+        form->show();
+        form->Action_edit->trigger();
+        prompts.answer = closeAnyway;
+        QCOMPARE(form->close(), closeAnyway);
+        QCOMPARE(form->isVisible(), !closeAnyway);
+        QCOMPARE(prompts.errors,
+                 QStringList{"Unable to write to " + dir->filePath("notafolder/Runpad.ini") + "."});
+        QCOMPARE(prompts.questions.size(), 1);
+    }
+
+    void saveCommandReportsAFailedWrite() {
+        writeFile(dir->filePath("notafolder"), "x");
+        auto form = makeForm(dir->filePath("notafolder/Runpad"));
+        form->Action_save_table_contents->trigger();
+        QCOMPARE(prompts.errors,
+                 QStringList{"Unable to write to " + dir->filePath("notafolder/Runpad.ini") + "."});
+        QCOMPARE(form->grid().cell(2, 1), QString("cmd")); // the table in memory is untouched
+    }
+
+    void loadCommandRereadsTheFile() {
+        auto form = makeForm(exe());
+        QCOMPARE(form->grid().cell(2, 1), QString("cmd"));
+        writeFile(ini(), kPreparedIni);
+        form->Action_load_table_contents->trigger();
+        QCOMPARE(form->grid().cell(2, 1), QString("gedit notes.txt"));
+    }
+
+    void viewFollowsTheModelsCurrentCell() {
+        writeFile(ini(), kPreparedIni);
+        auto form = makeForm(exe());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        StringGridView* view = form->StringGrid1;
+        form->grid().setRow(3);
+        QCOMPARE(view->currentIndex(), view->indexOfCell(0, 3));
+        QVERIFY(view->selectionModel()->isRowSelected(view->indexOfCell(0, 3).row(), {}));
+    }
+
+    void userClicksAndKeysMoveTheModel() {
+        writeFile(ini(), kPreparedIni);
+        auto form = makeForm(exe());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        StringGridView* view = form->StringGrid1;
+        int clicks = 0;
+        form->grid().setClickHandler([&] { ++clicks; });
+
+        const QPoint cell = view->visualRect(view->indexOfCell(2, 2)).center();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(form->grid().row(), 2);
+        QCOMPARE(form->grid().col(), 0); // row-select mode holds the column at 0
+        QCOMPARE(clicks, 1);
+
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+        QCOMPARE(clicks, 2); // a click on the current row still counts
+
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_Down);
+        QCOMPARE(form->grid().row(), 3);
+        QCOMPARE(clicks, 3);
+    }
+
+    void editModeWritesEveryKeystrokeAtOnce() {
+        writeFile(ini(), kPreparedIni);
+        auto form = makeForm(exe());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->Action_edit->trigger();
+        StringGridView* view = form->StringGrid1;
+        QStringList seen;
+        view->setEditTextHandler([&](int, int, const QString& text) { seen << text; });
+        form->grid().setCol(3);
+        form->grid().setRow(4);
+        view->setFocus();
+        QTest::keyClick(view, Qt::Key_F2);
+        auto* editor = view->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTest::keyClicks(editor, "abc");
+        QCOMPARE(form->grid().cell(3, 4), QString("abc"));
+        QCOMPARE(seen, QStringList({"a", "ab", "abc"}));
+    }
+
+    void editingIsOffInRowSelectMode() {
+        auto form = makeForm(exe());
+        StringGridView* view = form->StringGrid1;
+        const QModelIndex index = view->indexOfCell(2, 1);
+        QVERIFY(!(view->model()->flags(index) & Qt::ItemIsEditable));
+        form->Action_edit->trigger();
+        QVERIFY(view->model()->flags(index) & Qt::ItemIsEditable);
+        QCOMPARE(form->editor().editImageIndex(), 13);
+    }
+
+    void insertedRowAppearsInTheView() {
+        auto form = makeForm(exe());
+        StringGridView* view = form->StringGrid1;
+        const int before = view->model()->rowCount();
+        form->grid().setRow(2);
+        form->Action_insert_row->trigger();
+        QCOMPARE(view->model()->rowCount(), before + 1);
+        QCOMPARE(view->model()->data(view->indexOfCell(2, 3)).toString(), QString("powershell.exe"));
+        QCOMPARE(view->model()->data(view->indexOfCell(2, 2)).toString(), QString());
+        QCOMPARE(view->selectionMode(), QAbstractItemView::ContiguousSelection);
+    }
+
+    void columnWidthsFollowTheModel() {
+        auto form = makeForm(exe());
+        StringGridView* view = form->StringGrid1;
+        form->grid().setColWidth(3, 150);
+        QCOMPARE(view->columnWidth(3), 150);
+        view->horizontalHeader()->resizeSection(1, 90); // a drag in the header
+        QCOMPARE(form->grid().colWidth(1), 90);
+        QCOMPARE(view->rowHeight(0), GridModel::kRowHeight);
+    }
+};
+
+QTEST_MAIN(TestMainForm)
+#include "tst_main_form.moc"
