@@ -59,8 +59,13 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    FormDestroy();
     // The widgets show the grid model: they go first, while it still exists.
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
+}
+
+void TForm1::FormDestroy() {
+    // The game controller is released here once it exists.
 }
 
 void TForm1::buildLayout() {
@@ -71,7 +76,7 @@ void TForm1::buildLayout() {
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
     ToolBar1->setMovable(false);
 
-    StringGrid1 = new StringGridView(grid_, this);
+    StringGrid1 = new StringGridView(grid_, errors_, this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     setCentralWidget(StringGrid1);
 

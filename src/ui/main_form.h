@@ -95,6 +95,7 @@ private:
     void FormCreate();
     void FormActivate();
     bool FormClose();
+    void FormDestroy();
     void StringGrid1Click();
     void updateEditImage();
 

@@ -1,6 +1,7 @@
 #include "ui/string_grid_view.h"
 
 #include "core/table/grid_model.h"
+#include "ui/error_display.h"
 #include "ui/grid_item_model.h"
 
 #include <QHeaderView>
@@ -36,8 +37,8 @@ private:
 
 } // namespace
 
-StringGridView::StringGridView(GridModel& grid, QWidget* parent)
-    : QTableView(parent), grid_(grid), itemModel_(new GridItemModel(grid, this)) {
+StringGridView::StringGridView(GridModel& grid, const ErrorReporter& errors, QWidget* parent)
+    : QTableView(parent), grid_(grid), errors_(errors), itemModel_(new GridItemModel(grid, this)) {
     setModel(itemModel_);
     setItemDelegate(new CellEditorDelegate(this));
     verticalHeader()->hide();
@@ -85,7 +86,7 @@ QModelIndex StringGridView::indexOfCell(int col, int row) const {
 void StringGridView::cellTextEdited(int col, int row, const QString& text) {
     grid_.setCell(col, row, text);
     if (editTextHandler_)
-        editTextHandler_(col, row, text);
+        errors_.guard([&] { editTextHandler_(col, row, text); });
 }
 
 void StringGridView::applyOptions() {
@@ -147,7 +148,9 @@ void StringGridView::currentChanged(const QModelIndex& current, const QModelInde
         return;
     if (pressing_)
         pressMovedCurrent_ = true;
-    grid_.selectByUser(current.column(), itemModel_->toGridRow(current.row()), pressing_);
+    errors_.guard([&] {
+        grid_.selectByUser(current.column(), itemModel_->toGridRow(current.row()), pressing_);
+    });
     syncCurrentFromModel();
 }
 
@@ -159,7 +162,8 @@ void StringGridView::mousePressEvent(QMouseEvent* event) {
     // A click on the cell that is already current still counts as a click.
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (!pressMovedCurrent_ && hit.isValid() && event->button() == Qt::LeftButton)
-        grid_.selectByUser(hit.column(), itemModel_->toGridRow(hit.row()), true);
+        errors_.guard(
+            [&] { grid_.selectByUser(hit.column(), itemModel_->toGridRow(hit.row()), true); });
 }
 
 } // namespace runpad

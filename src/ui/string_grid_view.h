@@ -5,6 +5,7 @@
 
 namespace runpad {
 
+class ErrorReporter;
 class GridModel;
 class GridItemModel;
 
@@ -14,7 +15,9 @@ class GridItemModel;
 class StringGridView : public QTableView {
     Q_OBJECT
 public:
-    explicit StringGridView(GridModel& grid, QWidget* parent = nullptr);
+    // Errors raised by the click handling of a user's move are shown by
+    // errors, so they never unwind through the toolkit.
+    StringGridView(GridModel& grid, const ErrorReporter& errors, QWidget* parent = nullptr);
 
     GridModel& grid() const { return grid_; }
     GridItemModel* itemModel() const { return itemModel_; }
@@ -38,6 +41,7 @@ private:
     void syncCurrentFromModel();
 
     GridModel& grid_;
+    const ErrorReporter& errors_;
     GridItemModel* itemModel_;
     std::function<void(int, int, const QString&)> editTextHandler_;
     bool syncing_ = false;

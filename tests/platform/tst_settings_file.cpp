@@ -28,8 +28,7 @@ bool writeAll(const QString& path, const QByteArray& bytes) {
 }
 
 QStringList entries(const QString& dir) {
-    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                               QDir::Name);
+    return QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
 }
 
 // Caps the size of files this process may write. Root ignores permissions
@@ -72,6 +71,7 @@ private slots:
     void legacyFileIsRewrittenAsUtf8();
     void releaseFailureNamesThePath_data();
     void releaseFailureNamesThePath();
+    void interruptedWriteKeepsPreviousFile_data();
     void interruptedWriteKeepsPreviousFile();
 };
 
@@ -195,7 +195,19 @@ void TestSettingsFile::releaseFailureNamesThePath() {
     QCOMPARE(readAll(dir.filePath(QStringLiteral("afile"))), QByteArray("not a folder"));
 }
 
+void TestSettingsFile::interruptedWriteKeepsPreviousFile_data() {
+    QTest::addColumn<int>("valueLength");
+    QTest::addColumn<int>("sizeLimit");
+
+    QTest::newRow("large file cut short") << (1 << 20) << 64 * 1024;
+    // Small enough to sit in a file buffer until commit() would flush it.
+    QTest::newRow("small file cut short") << 10000 << 4096;
+}
+
 void TestSettingsFile::interruptedWriteKeepsPreviousFile() {
+    QFETCH(int, valueLength);
+    QFETCH(int, sizeLimit);
+
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     const QString path = dir.filePath(QStringLiteral("Runpad.ini"));
@@ -204,11 +216,11 @@ void TestSettingsFile::interruptedWriteKeepsPreviousFile() {
 
     SettingsFile file(path);
     file.writeString(QStringLiteral("Table"), QStringLiteral("Big"),
-                     QString(1 << 20, QLatin1Char('x')));
+                     QString(valueLength, QLatin1Char('x')));
     bool threw = false;
     QString message;
     {
-        const FileSizeLimit limit(64 * 1024);
+        const FileSizeLimit limit{rlim_t(sizeLimit)};
         if (!limit.active())
             QSKIP("The file size limit cannot be lowered here");
         try {
@@ -226,7 +238,7 @@ void TestSettingsFile::interruptedWriteKeepsPreviousFile() {
     // Once writing works again the pending changes still go out.
     file.release();
     const SettingsFile again(path);
-    QCOMPARE(again.readString(QStringLiteral("Table"), QStringLiteral("Big")).size(), 1 << 20);
+    QCOMPARE(again.readString(QStringLiteral("Table"), QStringLiteral("Big")).size(), valueLength);
     QCOMPARE(again.readInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 0), 3);
 }
 

@@ -4,28 +4,124 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
 
 namespace runpad {
 
 namespace {
 
-bool isBlank(QChar c) {
+// Pieces are addressed with 32-bit offsets to keep a line small.
+constexpr qsizetype kMaxText = std::numeric_limits<quint32>::max();
+
+void checkTextSize(qsizetype size) {
+    if (size > kMaxText)
+        throw std::length_error("INI text of 4 GiB or more");
+}
+
+bool isBlank(char16_t c) {
     return c == u' ' || c == u'\t';
 }
 
 // Only spaces and tabs count: other control characters are part of a name.
-QString trimBlanks(QStringView text) {
+QStringView trimBlanks(QStringView text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
+    while (begin < end && isBlank(text[begin].unicode()))
         ++begin;
-    while (end > begin && isBlank(text[end - 1]))
+    while (end > begin && isBlank(text[end - 1].unicode()))
         --end;
-    return text.sliced(begin, end - begin).toString();
+    return text.sliced(begin, end - begin);
 }
 
-bool isBlankText(const QString& text) {
-    return std::all_of(text.cbegin(), text.cend(), isBlank);
+bool isBlankText(QByteArrayView text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return isBlank(char16_t(c)); });
+}
+
+char16_t asciiLower(char16_t c) {
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+// ASCII is folded here because it is nearly every name and needs no tables.
+QString fold(QStringView name) {
+    QString folded = name.toString();
+    for (QChar& c : folded) {
+        if (c.unicode() >= 0x80)
+            return folded.toCaseFolded();
+        c = QChar(asciiLower(c.unicode()));
+    }
+    return folded;
+}
+
+bool isAscii(QByteArrayView text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool isAscii(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
+// FNV-1a over the UTF-16 code units of the folded name, then a final mix so
+// that the low bits used for buckets are well spread.
+constexpr quint32 kHashSeed = 2166136261u;
+
+quint32 hashStep(quint32 hash, char16_t unit) {
+    return (hash ^ unit) * 16777619u;
+}
+
+quint32 hashFinish(quint32 hash) {
+    hash ^= hash >> 16;
+    hash *= 0x85EBCA6Bu;
+    hash ^= hash >> 13;
+    hash *= 0xC2B2AE35u;
+    hash ^= hash >> 16;
+    return hash;
+}
+
+quint32 hashFolded(const QString& folded) {
+    quint32 hash = kHashSeed;
+    for (const QChar c : folded)
+        hash = hashStep(hash, c.unicode());
+    return hashFinish(hash);
+}
+
+// The two hashes agree for the same name in UTF-8 and UTF-16: ASCII takes
+// the fast path in both, anything else goes through fold().
+quint32 hashKey(QByteArrayView utf8) {
+    quint32 hash = kHashSeed;
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80)
+            return hashFolded(fold(QString::fromUtf8(utf8)));
+        hash = hashStep(hash, asciiLower(byte));
+    }
+    return hashFinish(hash);
+}
+
+quint32 hashKey(QStringView name) {
+    quint32 hash = kHashSeed;
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80)
+            return hashFolded(fold(name));
+        hash = hashStep(hash, asciiLower(c.unicode()));
+    }
+    return hashFinish(hash);
+}
+
+bool sameKey(QByteArrayView stored, QStringView wanted) {
+    if (isAscii(stored) && isAscii(wanted)) {
+        if (stored.size() != wanted.size())
+            return false;
+        for (qsizetype i = 0; i < stored.size(); ++i) {
+            if (asciiLower(static_cast<unsigned char>(stored[i])) !=
+                asciiLower(wanted[i].unicode()))
+                return false;
+        }
+        return true;
+    }
+    return fold(QString::fromUtf8(stored)) == fold(wanted);
 }
 
 // 0x80..0x9F of Windows-1252; the five unassigned bytes keep their own code.
@@ -35,44 +131,87 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-QString fromWindows1252(const QByteArray& bytes) {
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        out[i] = (byte >= 0x80 && byte <= 0x9F) ? QChar(kWindows1252High[byte - 0x80])
-                                                : QChar(char16_t(byte));
-    }
-    return text;
+char16_t windows1252(unsigned char byte) {
+    return (byte >= 0x80 && byte <= 0x9F) ? kWindows1252High[byte - 0x80] : char16_t(byte);
 }
 
-QString decode(QStringConverter::Encoding encoding, QByteArrayView bytes, bool& failed) {
+QByteArray windows1252ToUtf8(QByteArrayView bytes) {
+    qsizetype size = 0;
+    for (const char c : bytes) {
+        const char16_t u = windows1252(static_cast<unsigned char>(c));
+        size += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
+    }
+    QByteArray utf8(size, Qt::Uninitialized);
+    char* out = utf8.data();
+    for (const char c : bytes) {
+        const char16_t u = windows1252(static_cast<unsigned char>(c));
+        if (u < 0x80) {
+            *out++ = char(u);
+        } else if (u < 0x800) {
+            *out++ = char(0xC0 | (u >> 6));
+            *out++ = char(0x80 | (u & 0x3F));
+        } else {
+            *out++ = char(0xE0 | (u >> 12));
+            *out++ = char(0x80 | ((u >> 6) & 0x3F));
+            *out++ = char(0x80 | (u & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+QByteArray decodeToUtf8(QStringConverter::Encoding encoding, QByteArrayView bytes) {
     // The byte-order mark has been cut off already; a second one is content.
     QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless |
                                          QStringConverter::Flag::ConvertInitialBom);
-    QString text = decoder(bytes);
-    failed = decoder.hasError();
-    return text;
+    const QString text = decoder(bytes);
+    return text.toUtf8();
 }
 
-QString decodeText(const QByteArray& bytes) {
+// The document's text as valid UTF-8, and where it starts after a UTF-8
+// byte-order mark. UTF-8 input, by far the most common, is shared, not copied.
+QByteArray sourceText(const QByteArray& bytes, qsizetype& begin) {
     const QByteArrayView view(bytes);
-    bool failed = false;
-    if (view.startsWith("\xEF\xBB\xBF"))
-        return decode(QStringConverter::Utf8, view.sliced(3), failed);
+    begin = 0;
+    if (view.startsWith("\xEF\xBB\xBF")) {
+        if (view.sliced(3).isValidUtf8()) {
+            begin = 3;
+            return bytes;
+        }
+        return decodeToUtf8(QStringConverter::Utf8, view.sliced(3));
+    }
     if (view.startsWith("\xFF\xFE"))
-        return decode(QStringConverter::Utf16LE, view.sliced(2), failed);
+        return decodeToUtf8(QStringConverter::Utf16LE, view.sliced(2));
     if (view.startsWith("\xFE\xFF"))
-        return decode(QStringConverter::Utf16BE, view.sliced(2), failed);
-    QString text = decode(QStringConverter::Utf8, view, failed);
-    if (!failed)
-        return text;
+        return decodeToUtf8(QStringConverter::Utf16BE, view.sliced(2));
+    if (view.isValidUtf8())
+        return bytes;
     // Files written by older Windows editors carry the ANSI code page.
-    return fromWindows1252(bytes);
+    return windows1252ToUtf8(view);
 }
 
-int hexDigit(QChar c) {
-    const char16_t u = c.unicode();
+// Calls visit(begin, end) for each line; end excludes the LF and a CR
+// right before it.
+template <typename Visit>
+void forEachLine(const char* data, qsizetype begin, qsizetype size, const Visit& visit) {
+    qsizetype pos = begin;
+    while (pos < size) {
+        const auto* newline = static_cast<const char*>(std::memchr(data + pos, '\n', size - pos));
+        const qsizetype next = newline ? newline - data : size;
+        qsizetype end = next;
+        if (newline && end > pos && data[end - 1] == '\r')
+            --end;
+        visit(pos, end);
+        pos = next + 1;
+    }
+}
+
+qsizetype skipBlanks(const char* data, qsizetype pos, qsizetype end) {
+    while (pos < end && isBlank(char16_t(data[pos])))
+        ++pos;
+    return pos;
+}
+
+int hexDigit(char16_t u) {
     if (u >= u'0' && u <= u'9')
         return u - u'0';
     if (u >= u'a' && u <= u'f')
@@ -89,7 +228,7 @@ bool parseIniInteger(const QString& text, int& result) {
     if (size > 2 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X')) {
         quint64 value = 0;
         for (qsizetype i = 2; i < size; ++i) {
-            const int digit = hexDigit(text[i]);
+            const int digit = hexDigit(text[i].unicode());
             if (digit < 0)
                 return false;
             value = value * 16 + quint64(digit);
@@ -102,7 +241,7 @@ bool parseIniInteger(const QString& text, int& result) {
     }
 
     qsizetype i = 0;
-    while (i < size && isBlank(text[i]))
+    while (i < size && isBlank(text[i].unicode()))
         ++i;
     bool negative = false;
     if (i < size && (text[i] == u'+' || text[i] == u'-')) {
@@ -129,152 +268,253 @@ bool parseIniInteger(const QString& text, int& result) {
     return true;
 }
 
-QString IniDocument::fold(const QString& name) {
-    // Names are nearly always lower-case ASCII: then the string is shared,
-    // not copied, which keeps parsing large files cheap.
-    bool hasUpper = false;
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u >= 0x80)
-            return name.toCaseFolded();
-        if (u >= u'A' && u <= u'Z')
-            hasUpper = true;
+void IniDocument::KeyIndex::reserve(qsizetype keys) {
+    // At most three quarters full, so probe runs stay short.
+    size_t capacity = 16;
+    while (capacity * 3 < size_t(keys) * 4)
+        capacity *= 2;
+    if (capacity <= buckets.size())
+        return;
+    std::vector<Slot> old;
+    old.swap(buckets);
+    buckets.resize(capacity);
+    const size_t mask = capacity - 1;
+    for (const Slot& slot : old) {
+        if (slot.line == 0)
+            continue;
+        size_t at = slot.hash & mask;
+        while (buckets[at].line != 0)
+            at = (at + 1) & mask;
+        buckets[at] = slot;
     }
-    if (!hasUpper)
-        return name;
-    QString folded = name;
-    for (QChar& c : folded) {
-        const char16_t u = c.unicode();
-        if (u >= u'A' && u <= u'Z')
-            c = QChar(char16_t(u + (u'a' - u'A')));
-    }
-    return folded;
+}
+
+void IniDocument::KeyIndex::insert(quint32 hash, qsizetype line) {
+    if ((size_t(used) + 1) * 4 > buckets.size() * 3)
+        reserve(qsizetype(used) * 2 + 1);
+    const size_t mask = buckets.size() - 1;
+    size_t at = hash & mask;
+    while (buckets[at].line != 0)
+        at = (at + 1) & mask;
+    buckets[at] = Slot{hash, quint32(line + 1)};
+    ++used;
 }
 
 IniDocument IniDocument::fromBytes(const QByteArray& bytes) {
     IniDocument doc;
-    parseText(doc, decodeText(bytes));
+    qsizetype begin = 0;
+    doc.source_ = sourceText(bytes, begin);
+    checkTextSize(doc.source_.size());
+    doc.parse(begin);
     return doc;
 }
 
-void IniDocument::parseText(IniDocument& doc, const QString& text) {
-    const QChar* data = text.constData();
-    const qsizetype size = text.size();
-    Section* current = nullptr;
+void IniDocument::parse(qsizetype begin) {
+    const char* data = source_.constData();
+    const qsizetype size = source_.size();
 
-    qsizetype pos = 0;
-    while (pos < size) {
-        qsizetype next = text.indexOf(u'\n', pos);
-        if (next < 0)
-            next = size;
-        qsizetype end = next;
-        if (end < size && end > pos && data[end - 1] == u'\r')
-            --end;
-
-        qsizetype first = pos;
-        while (first < end && isBlank(data[first]))
-            ++first;
-
-        if (first < end && data[first] == u'[') {
-            qsizetype close = first + 1;
-            while (close < end && data[close] != u']')
-                ++close;
-            Section section;
-            section.name = trimBlanks(QStringView(data + first + 1, close - first - 1));
-            const QString folded = fold(section.name);
-            if (!doc.sectionIndex_.contains(folded))
-                doc.sectionIndex_.insert(folded, qsizetype(doc.sections_.size()));
-            doc.sections_.push_back(std::move(section));
-            current = &doc.sections_.back();
-        } else {
-            if (!current) {
-                // Text before the first header belongs to no section: it is
-                // kept as it stands and never looked up.
-                Section leading;
-                leading.hasHeader = false;
-                doc.sections_.push_back(std::move(leading));
-                current = &doc.sections_.back();
-            }
-            qsizetype equals = -1;
-            if (current->hasHeader && first < end && data[first] != u';') {
-                for (qsizetype i = first; i < end; ++i) {
-                    if (data[i] == u'=') {
-                        equals = i;
-                        break;
-                    }
-                }
-            }
-            Line line;
-            if (equals >= 0) {
-                line.hasValue = true;
-                line.key = trimBlanks(QStringView(data + first, equals - first));
-                line.value = text.sliced(equals + 1, end - equals - 1);
-                const QString folded = fold(line.key);
-                if (!current->index.contains(folded))
-                    current->index.insert(folded, qsizetype(current->lines.size()));
-            } else {
-                line.raw = text.sliced(pos, end - pos);
-            }
-            current->lines.push_back(std::move(line));
+    // A first pass counts lines per section so that every vector and index
+    // is allocated once at its final size.
+    struct Count {
+        qsizetype lines = 0;
+        qsizetype keys = 0;
+    };
+    std::vector<Count> counts;
+    forEachLine(data, begin, size, [&](qsizetype from, qsizetype to) {
+        const qsizetype first = skipBlanks(data, from, to);
+        if (first < to && data[first] == '[') {
+            counts.emplace_back();
+            return;
         }
-        pos = next + 1;
+        if (counts.empty())
+            counts.emplace_back();
+        ++counts.back().lines;
+        if (first < to && data[first] != ';')
+            ++counts.back().keys;
+    });
+
+    sections_.reserve(counts.size());
+    Section* current = nullptr;
+    const auto open = [&](Section&& section) {
+        const Count& count = counts[sections_.size()];
+        section.lines.reserve(count.lines);
+        if (section.hasHeader)
+            section.index.reserve(count.keys);
+        sections_.push_back(std::move(section));
+        current = &sections_.back();
+    };
+
+    forEachLine(data, begin, size, [&](qsizetype from, qsizetype to) {
+        const qsizetype first = skipBlanks(data, from, to);
+        if (first < to && data[first] == '[') {
+            const auto* close =
+                static_cast<const char*>(std::memchr(data + first + 1, ']', to - first - 1));
+            const qsizetype nameEnd = close ? close - data : to;
+            Section section;
+            section.name =
+                trimBlanks(QString::fromUtf8(data + first + 1, nameEnd - first - 1)).toString();
+            const QString folded = fold(section.name);
+            if (!sectionIndex_.contains(folded))
+                sectionIndex_.insert(folded, qsizetype(sections_.size()));
+            open(std::move(section));
+            return;
+        }
+        if (!current) {
+            // Text before the first header belongs to no section: it is kept
+            // as it stands and never looked up.
+            Section leading;
+            leading.hasHeader = false;
+            open(std::move(leading));
+        }
+
+        const char* equals = nullptr;
+        if (current->hasHeader && first < to && data[first] != ';')
+            equals = static_cast<const char*>(std::memchr(data + first, '=', to - first));
+        Line line;
+        if (!equals) {
+            line.value = Piece{quint32(from), quint32(to - from)};
+            current->lines.push_back(line);
+            return;
+        }
+        const qsizetype at = equals - data;
+        qsizetype keyEnd = at;
+        while (keyEnd > first && isBlank(char16_t(data[keyEnd - 1])))
+            --keyEnd;
+        line.hasValue = true;
+        line.key = Piece{quint32(first), quint32(keyEnd - first)};
+        line.value = Piece{quint32(at + 1), quint32(to - at - 1)};
+
+        const QByteArrayView key(data + first, keyEnd - first);
+        const quint32 hash = hashKey(key);
+        const qsizetype row = qsizetype(current->lines.size());
+        const bool seen = current->index.find(hash, [&](qsizetype other) {
+            return sameKey(keyText(current->lines[other]), QString::fromUtf8(key));
+        }) >= 0;
+        if (!seen)
+            current->index.insert(hash, row);
+        current->lines.push_back(line);
+    });
+}
+
+QByteArrayView IniDocument::text(Piece piece, bool written) const {
+    const QByteArray& buffer = written ? written_ : source_;
+    return QByteArrayView(buffer.constData() + piece.offset, piece.length);
+}
+
+QByteArrayView IniDocument::keyText(const Line& line) const {
+    return text(line.key, line.keyWritten);
+}
+
+QByteArrayView IniDocument::valueText(const Line& line) const {
+    return text(line.value, line.valueWritten);
+}
+
+IniDocument::Piece IniDocument::appendWritten(QByteArrayView bytes) {
+    checkTextSize(written_.size() + bytes.size());
+    const Piece piece{quint32(written_.size()), quint32(bytes.size())};
+    written_.append(bytes);
+    return piece;
+}
+
+void IniDocument::dropWritten(const Line& line) {
+    if (line.keyWritten)
+        unusedWritten_ += line.key.length;
+    if (line.valueWritten)
+        unusedWritten_ += line.value.length;
+}
+
+void IniDocument::compactWrittenIfWasteful() {
+    // Rewriting the same keys over and over must not grow memory without
+    // bound; compacting only once half is waste keeps writes linear overall.
+    if (unusedWritten_ < 65536 || unusedWritten_ * 2 < written_.size())
+        return;
+    QByteArray kept;
+    kept.reserve(written_.size() - unusedWritten_);
+    const auto keep = [&](Piece& piece) {
+        const qsizetype offset = kept.size();
+        kept.append(written_.constData() + piece.offset, piece.length);
+        piece.offset = quint32(offset);
+    };
+    for (Section& section : sections_) {
+        for (Line& line : section.lines) {
+            if (line.keyWritten)
+                keep(line.key);
+            if (line.valueWritten)
+                keep(line.value);
+        }
     }
+    written_ = std::move(kept);
+    unusedWritten_ = 0;
 }
 
 QByteArray IniDocument::toBytes() const {
-    qsizetype length = 0;
-    for (const Section& section : sections_) {
-        if (section.hasHeader)
-            length += section.name.size() + 3;
-        for (const Line& line : section.lines)
-            length += line.hasValue ? line.key.size() + line.value.size() + 2 : line.raw.size() + 1;
-    }
-
-    QString text;
-    text.reserve(length);
+    std::vector<QByteArray> headers;
+    qsizetype size = 0;
     for (const Section& section : sections_) {
         if (section.hasHeader) {
-            text += u'[';
-            text += section.name;
-            text += u"]\n";
+            headers.push_back(section.name.toUtf8());
+            size += headers.back().size() + 3;
+        }
+        for (const Line& line : section.lines)
+            size += line.hasValue ? line.key.length + line.value.length + 2 : line.value.length + 1;
+    }
+
+    QByteArray bytes(size, Qt::Uninitialized);
+    char* out = bytes.data();
+    const auto put = [&out](QByteArrayView piece) {
+        if (!piece.isEmpty())
+            std::memcpy(out, piece.data(), size_t(piece.size()));
+        out += piece.size();
+    };
+    auto header = headers.cbegin();
+    for (const Section& section : sections_) {
+        if (section.hasHeader) {
+            *out++ = '[';
+            put(*header++);
+            *out++ = ']';
+            *out++ = '\n';
         }
         for (const Line& line : section.lines) {
             if (line.hasValue) {
-                text += line.key;
-                text += u'=';
-                text += line.value;
-            } else {
-                text += line.raw;
+                put(keyText(line));
+                *out++ = '=';
             }
-            text += u'\n';
+            put(valueText(line));
+            *out++ = '\n';
         }
     }
-    return text.toUtf8();
+    return bytes;
 }
 
-const IniDocument::Section* IniDocument::findSection(const QString& name) const {
+const IniDocument::Section* IniDocument::findSection(QStringView name) const {
     const auto it = sectionIndex_.constFind(fold(trimBlanks(name)));
     return it == sectionIndex_.cend() ? nullptr : &sections_[*it];
 }
 
-const IniDocument::Line* IniDocument::findLine(const QString& section, const QString& key) const {
+qsizetype IniDocument::keyRow(const Section& section, QStringView key, quint32 hash) const {
+    return section.index.find(
+        hash, [&](qsizetype row) { return sameKey(keyText(section.lines[row]), key); });
+}
+
+const IniDocument::Line* IniDocument::findLine(QStringView section, QStringView key) const {
     const Section* found = findSection(section);
     if (!found)
         return nullptr;
-    const auto it = found->index.constFind(fold(trimBlanks(key)));
-    return it == found->index.cend() ? nullptr : &found->lines[*it];
+    const QStringView trimmed = trimBlanks(key);
+    const qsizetype row = keyRow(*found, trimmed, hashKey(trimmed));
+    return row < 0 ? nullptr : &found->lines[row];
 }
 
 QString IniDocument::readString(const QString& section, const QString& key,
                                 const QString& defaultValue) const {
     const Line* line = findLine(section, key);
-    return line ? line->value : defaultValue;
+    return line ? QString::fromUtf8(valueText(*line)) : defaultValue;
 }
 
 int IniDocument::readInteger(const QString& section, const QString& key, int defaultValue) const {
     const Line* line = findLine(section, key);
     int value = 0;
-    if (line && parseIniInteger(line->value, value))
+    if (line && parseIniInteger(QString::fromUtf8(valueText(*line)), value))
         return value;
     return defaultValue;
 }
@@ -283,48 +523,53 @@ bool IniDocument::hasKey(const QString& section, const QString& key) const {
     return findLine(section, key) != nullptr;
 }
 
-IniDocument::Section& IniDocument::sectionForWrite(const QString& name) {
-    const QString trimmed = trimBlanks(name);
+IniDocument::Section& IniDocument::sectionForWrite(QStringView name) {
+    const QStringView trimmed = trimBlanks(name);
     const QString folded = fold(trimmed);
     const auto it = sectionIndex_.constFind(folded);
     if (it != sectionIndex_.cend())
         return sections_[*it];
     Section section;
-    section.name = trimmed;
+    section.name = trimmed.toString();
     sectionIndex_.insert(folded, qsizetype(sections_.size()));
     sections_.push_back(std::move(section));
     return sections_.back();
 }
 
 void IniDocument::writeString(const QString& section, const QString& key, const QString& value) {
-    QString clean = value;
-    if (clean.contains(u'\r') || clean.contains(u'\n')) {
-        for (QChar& c : clean) {
-            if (c == u'\r' || c == u'\n')
-                c = u' ';
-        }
-    }
+    QByteArray bytes = value.toUtf8();
+    // CR and LF are single bytes in UTF-8 and occur inside no other character.
+    std::replace_if(
+        bytes.begin(), bytes.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
 
     Section& target = sectionForWrite(section);
-    const QString trimmedKey = trimBlanks(key);
-    const QString folded = fold(trimmedKey);
-    const auto it = target.index.constFind(folded);
-    if (it != target.index.cend()) {
-        target.lines[*it].value = std::move(clean);
+    const QStringView trimmedKey = trimBlanks(key);
+    const quint32 hash = hashKey(trimmedKey);
+    const qsizetype row = keyRow(target, trimmedKey, hash);
+    if (row >= 0) {
+        Line& line = target.lines[row];
+        if (line.valueWritten)
+            unusedWritten_ += line.value.length;
+        line.value = appendWritten(bytes);
+        line.valueWritten = true;
+        compactWrittenIfWasteful();
     } else {
         // New keys go before the blank lines that close the section, so the
         // gap in front of the next header stays where it was. Those blank
         // lines carry no key, so no index entry moves.
         auto at = target.lines.end();
-        while (at != target.lines.begin() && !(at - 1)->hasValue && isBlankText((at - 1)->raw))
+        while (at != target.lines.begin() && !(at - 1)->hasValue &&
+               isBlankText(valueText(*(at - 1))))
             --at;
-        const qsizetype row = at - target.lines.begin();
+        const qsizetype newRow = at - target.lines.begin();
         Line line;
-        line.key = trimmedKey;
-        line.value = std::move(clean);
         line.hasValue = true;
-        target.lines.insert(at, std::move(line));
-        target.index.insert(folded, row);
+        line.key = appendWritten(trimmedKey.toUtf8());
+        line.keyWritten = true;
+        line.value = appendWritten(bytes);
+        line.valueWritten = true;
+        target.lines.insert(at, line);
+        target.index.insert(hash, newRow);
     }
     modified_ = true;
 }
@@ -337,10 +582,18 @@ void IniDocument::eraseSection(const QString& section) {
     const QString folded = fold(trimBlanks(section));
     if (!sectionIndex_.contains(folded))
         return;
-    std::erase_if(sections_, [&folded](const Section& candidate) {
+    const auto matches = [&folded](const Section& candidate) {
         return candidate.hasHeader && fold(candidate.name) == folded;
-    });
+    };
+    for (const Section& candidate : sections_) {
+        if (matches(candidate)) {
+            for (const Line& line : candidate.lines)
+                dropWritten(line);
+        }
+    }
+    std::erase_if(sections_, matches);
     rebuildSectionIndex();
+    compactWrittenIfWasteful();
     modified_ = true;
 }
 

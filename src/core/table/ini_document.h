@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 #include <vector>
 
 namespace runpad {
@@ -25,7 +27,8 @@ public:
     virtual ~IniDocument() = default;
 
     // Accepts a UTF-8 or UTF-16 (either byte order) byte-order mark; without
-    // one the bytes are read as UTF-8 when valid, else as Windows-1252.
+    // one the bytes are read as UTF-8 when valid, else as Windows-1252. Text
+    // of 4 GiB or more is refused with std::length_error.
     static IniDocument fromBytes(const QByteArray& bytes);
     // UTF-8 without a byte-order mark, LF line ends.
     QByteArray toBytes() const;
@@ -52,26 +55,72 @@ protected:
     void markSaved() { modified_ = false; }
 
 private:
+    // All text is held as UTF-8 in two buffers: the bytes the document was
+    // read from and the pieces written since. Lines refer to their text by
+    // position, so a large file costs no allocation per line and little
+    // memory beyond its own bytes, which is what keeps 400,000 keys fast.
+    struct Piece {
+        quint32 offset = 0;
+        quint32 length = 0;
+    };
     struct Line {
-        QString key;   // trimmed key; empty for a line that carries no value
-        QString value; // everything after the first "="
-        QString raw;   // the whole line for lines without a value
+        Piece key;   // trimmed key; empty for a line that carries no value
+        Piece value; // after the first "=", or the whole line without a value
         bool hasValue = false;
+        bool keyWritten = false; // the piece lies in written_, not in source_
+        bool valueWritten = false;
+    };
+    // Open addressing on the hash of the folded key; a slot holds line + 1,
+    // so 0 marks it free. Keys are never removed one by one, so there are no
+    // tombstones.
+    struct KeyIndex {
+        struct Slot {
+            quint32 hash = 0;
+            quint32 line = 0;
+        };
+        std::vector<Slot> buckets;
+        quint32 used = 0;
+
+        void reserve(qsizetype keys);
+        // The key must not be in the index yet.
+        void insert(quint32 hash, qsizetype line);
+        // The line whose key has this hash and satisfies matches(line), or -1.
+        template <typename Matches> qsizetype find(quint32 hash, const Matches& matches) const {
+            if (buckets.empty())
+                return -1;
+            const size_t mask = buckets.size() - 1;
+            for (size_t at = hash & mask;; at = (at + 1) & mask) {
+                const Slot& slot = buckets[at];
+                if (slot.line == 0)
+                    return -1;
+                if (slot.hash == hash && matches(qsizetype(slot.line) - 1))
+                    return qsizetype(slot.line) - 1;
+            }
+        }
     };
     struct Section {
         QString name; // as written in the header, trimmed
         bool hasHeader = true;
         std::vector<Line> lines;
-        QHash<QString, qsizetype> index; // folded key -> first line holding it
+        KeyIndex index;
     };
 
-    static QString fold(const QString& name);
-    const Section* findSection(const QString& name) const;
-    const Line* findLine(const QString& section, const QString& key) const;
-    Section& sectionForWrite(const QString& name);
+    QByteArrayView text(Piece piece, bool written) const;
+    QByteArrayView keyText(const Line& line) const;
+    QByteArrayView valueText(const Line& line) const;
+    Piece appendWritten(QByteArrayView bytes);
+    void dropWritten(const Line& line);
+    void compactWrittenIfWasteful();
+    qsizetype keyRow(const Section& section, QStringView key, quint32 hash) const;
+    const Section* findSection(QStringView name) const;
+    const Line* findLine(QStringView section, QStringView key) const;
+    Section& sectionForWrite(QStringView name);
     void rebuildSectionIndex();
-    static void parseText(IniDocument& doc, const QString& text);
+    void parse(qsizetype begin);
 
+    QByteArray source_;  // UTF-8, possibly with a byte-order mark before begin
+    QByteArray written_; // UTF-8 pieces of writes, some no longer used
+    qsizetype unusedWritten_ = 0;
     std::vector<Section> sections_;
     QHash<QString, qsizetype> sectionIndex_; // folded name -> first section
     bool modified_ = false;

@@ -22,9 +22,12 @@ void SettingsFile::release() {
         return AppError(QStringLiteral("Unable to write to %1").arg(path_));
     };
     // QSaveFile writes beside the target and renames over it on commit, so
-    // the old file is replaced only by a complete new one.
+    // the old file is replaced only by a complete new one. Unbuffered, so a
+    // short write (full disk, size limit) shows in the count write()
+    // returns: a buffered one is flushed by commit(), which does not notice
+    // it and would install a truncated file.
     QSaveFile file(path_);
-    if (!file.open(QIODevice::WriteOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw failure();
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();

@@ -47,6 +47,8 @@ private slots:
     void eraseSection();
     void writesAfterEraseReachTheRightSection();
     void manyNewKeysStayIndexed();
+    void repeatedRewritesKeepEveryValue();
+    void copiesAreIndependent();
 };
 
 void TestIniDocument::decodesEncodings_data() {
@@ -84,6 +86,9 @@ void TestIniDocument::decodesEncodings_data() {
     QTest::newRow("one invalid byte makes the whole file windows-1252")
         << QByteArray("[S]\nk=\xC3\xA9\n[T]\nx=\xE9\n") << QStringLiteral("S")
         << QStringLiteral("Ã©");
+    QTest::newRow("bad bytes after a utf-8 bom become replacement characters")
+        << QByteArray("\xEF\xBB\xBF[S]\nk=a\xFF\x62\n") << QStringLiteral("S")
+        << QStringLiteral("a\uFFFDb");
     QTest::newRow("utf-8 sequence cut off at the end")
         << QByteArray("[S]\nk=\xC3") << QStringLiteral("S") << QStringLiteral("Ã");
 }
@@ -104,16 +109,18 @@ void TestIniDocument::serialisesAsUtf8WithLf_data() {
     const QByteArray utf8 = QStringLiteral("[Größe]\nk=€\n").toUtf8();
     QTest::newRow("utf-8 bom dropped") << QByteArray("\xEF\xBB\xBF") + utf8 << utf8;
     QTest::newRow("utf-16le becomes utf-8")
-        << QByteArray("\xFF\xFE") + encoded(QStringConverter::Utf16LE, QStringLiteral("[Größe]\nk=€\n"))
+        << QByteArray("\xFF\xFE") +
+               encoded(QStringConverter::Utf16LE, QStringLiteral("[Größe]\nk=€\n"))
         << utf8;
     QTest::newRow("windows-1252 becomes utf-8") << QByteArray("[Gr\xF6\xDF\x65]\nk=\x80\n") << utf8;
-    QTest::newRow("crlf becomes lf") << QByteArray("; c\r\n[S]\r\nk=v\r\n\r\n")
-                                     << QByteArray("; c\n[S]\nk=v\n\n");
-    QTest::newRow("mixed line ends") << QByteArray("[S]\r\na=1\nb=2\r\n")
-                                     << QByteArray("[S]\na=1\nb=2\n");
-    QTest::newRow("last line gets a line end") << QByteArray("[S]\nk=v") << QByteArray("[S]\nk=v\n");
-    QTest::newRow("lone cr stays inside the value") << QByteArray("[S]\nk=a\rb\r\n")
-                                                    << QByteArray("[S]\nk=a\rb\n");
+    QTest::newRow("crlf becomes lf")
+        << QByteArray("; c\r\n[S]\r\nk=v\r\n\r\n") << QByteArray("; c\n[S]\nk=v\n\n");
+    QTest::newRow("mixed line ends")
+        << QByteArray("[S]\r\na=1\nb=2\r\n") << QByteArray("[S]\na=1\nb=2\n");
+    QTest::newRow("last line gets a line end")
+        << QByteArray("[S]\nk=v") << QByteArray("[S]\nk=v\n");
+    QTest::newRow("lone cr stays inside the value")
+        << QByteArray("[S]\nk=a\rb\r\n") << QByteArray("[S]\nk=a\rb\n");
     QTest::newRow("empty input") << QByteArray() << QByteArray();
 }
 
@@ -133,58 +140,76 @@ void TestIniDocument::lookup_data() {
 
     QTest::newRow("exact names") << QByteArray("[Options]\nWidth=5\n") << "Options"
                                  << "Width" << true << "5";
-    QTest::newRow("section case differs")
-        << QByteArray("[Options]\nWidth=5\n") << "OPTIONS" << "Width" << true << "5";
+    QTest::newRow("section case differs") << QByteArray("[Options]\nWidth=5\n") << "OPTIONS"
+                                          << "Width" << true << "5";
     QTest::newRow("key case differs") << QByteArray("[Options]\nWidth=5\n") << "Options"
                                       << "wIDTH" << true << "5";
-    QTest::newRow("non-ascii case differs")
-        << QByteArray("[Ärger]\nÜber=1\n") << "ärger" << "über" << true << "1";
+    QTest::newRow("non-ascii case differs") << QByteArray("[Ärger]\nÜber=1\n") << "ärger"
+                                            << "über" << true << "1";
+    QTest::newRow("first duplicate non-ascii key counts")
+        << QByteArray("[A]\nÜber=1\nüBER=2\n") << "a"
+        << "ÜBER" << true << "1";
+    // Folding maps these non-ASCII letters onto ASCII ones, so both ways of
+    // hashing a name must agree.
+    QTest::newRow("kelvin sign asked, ascii k in file")
+        << QByteArray("[A]\nk=1\n") << "A" << QStringLiteral("\u212A") << true << "1";
+    QTest::newRow("ascii k asked, kelvin sign in file")
+        << QByteArray("[A]\n\xE2\x84\xAA=1\n") << "A"
+        << "K" << true << "1";
     QTest::newRow("blanks around section name in file")
-        << QByteArray("  [ \tOptions  ]\nk=1\n") << "Options" << "k" << true << "1";
+        << QByteArray("  [ \tOptions  ]\nk=1\n") << "Options"
+        << "k" << true << "1";
     QTest::newRow("blanks around caller's section name")
-        << QByteArray("[Options]\nk=1\n") << " \tOptions " << "k" << true << "1";
-    QTest::newRow("blanks around key in file")
-        << QByteArray("[S]\n \tsave time \t=5\n") << "S" << "save time" << true << "5";
-    QTest::newRow("trailing blank in caller's key")
-        << QByteArray("[S]\nsave time =5\n") << "S" << "save time " << true << "5";
-    QTest::newRow("blank inside a key matters")
-        << QByteArray("[S]\nsavetime=5\n") << "S" << "save time" << false << "";
+        << QByteArray("[Options]\nk=1\n") << " \tOptions "
+        << "k" << true << "1";
+    QTest::newRow("blanks around key in file") << QByteArray("[S]\n \tsave time \t=5\n") << "S"
+                                               << "save time" << true << "5";
+    QTest::newRow("trailing blank in caller's key") << QByteArray("[S]\nsave time =5\n") << "S"
+                                                    << "save time " << true << "5";
+    QTest::newRow("blank inside a key matters") << QByteArray("[S]\nsavetime=5\n") << "S"
+                                                << "save time" << false << "";
     QTest::newRow("first duplicate section counts")
-        << QByteArray("[A]\nk=1\n[B]\n[a]\nk=2\n") << "A" << "k" << true << "1";
+        << QByteArray("[A]\nk=1\n[B]\n[a]\nk=2\n") << "A"
+        << "k" << true << "1";
     QTest::newRow("key only in a later duplicate section is hidden")
-        << QByteArray("[A]\nx=1\n[A]\nk=2\n") << "A" << "k" << false << "";
-    QTest::newRow("first duplicate key counts")
-        << QByteArray("[A]\nk=1\nK=2\n") << "A" << "k" << true << "1";
-    QTest::newRow("key belongs to its own section only")
-        << QByteArray("[A]\n[B]\nk=1\n") << "A" << "k" << false << "";
-    QTest::newRow("missing section") << QByteArray("[A]\nk=1\n") << "B" << "k" << false << "";
-    QTest::newRow("commented key") << QByteArray("[A]\n;k=1\n") << "A" << "k" << false << "";
-    QTest::newRow("indented commented key")
-        << QByteArray("[A]\n \t; k=1\n") << "A" << "; k" << false << "";
-    QTest::newRow("line without equals is no key")
-        << QByteArray("[A]\nk\n") << "A" << "k" << false << "";
-    QTest::newRow("key before the first header is in no section")
-        << QByteArray("k=1\n[A]\n") << "A" << "k" << false << "";
+        << QByteArray("[A]\nx=1\n[A]\nk=2\n") << "A"
+        << "k" << false << "";
+    QTest::newRow("first duplicate key counts") << QByteArray("[A]\nk=1\nK=2\n") << "A"
+                                                << "k" << true << "1";
+    QTest::newRow("key belongs to its own section only") << QByteArray("[A]\n[B]\nk=1\n") << "A"
+                                                         << "k" << false << "";
+    QTest::newRow("missing section") << QByteArray("[A]\nk=1\n") << "B"
+                                     << "k" << false << "";
+    QTest::newRow("commented key") << QByteArray("[A]\n;k=1\n") << "A"
+                                   << "k" << false << "";
+    QTest::newRow("indented commented key") << QByteArray("[A]\n \t; k=1\n") << "A"
+                                            << "; k" << false << "";
+    QTest::newRow("line without equals is no key") << QByteArray("[A]\nk\n") << "A"
+                                                   << "k" << false << "";
+    QTest::newRow("key before the first header is in no section") << QByteArray("k=1\n[A]\n") << "A"
+                                                                  << "k" << false << "";
     QTest::newRow("key before the first header is not the empty section")
-        << QByteArray("k=1\n[A]\n") << "" << "k" << false << "";
+        << QByteArray("k=1\n[A]\n") << ""
+        << "k" << false << "";
     QTest::newRow("text after the closing bracket ignored")
-        << QByteArray("[A] ; note\nk=1\n") << "A" << "k" << true << "1";
-    QTest::newRow("value keeps later equals signs")
-        << QByteArray("[A]\nk=a=b=\n") << "A" << "k" << true << "a=b=";
-    QTest::newRow("value keeps semicolon") << QByteArray("[A]\nk=a;b\n") << "A" << "k" << true
-                                           << "a;b";
-    QTest::newRow("value keeps surrounding blanks")
-        << QByteArray("[A]\nk=  a b \t\n") << "A" << "k" << true << "  a b \t";
-    QTest::newRow("value keeps quotes")
-        << QByteArray("[A]\nk=\"a b\"\n") << "A" << "k" << true << "\"a b\"";
-    QTest::newRow("value keeps backslashes")
-        << QByteArray("[A]\nk=C:\\new\\t.exe\n") << "A" << "k" << true << "C:\\new\\t.exe";
-    QTest::newRow("empty value is present") << QByteArray("[A]\nk=\n") << "A" << "k" << true
-                                            << "";
-    QTest::newRow("crlf not part of the value")
-        << QByteArray("[A]\r\nk=v\r\n") << "A" << "k" << true << "v";
-    QTest::newRow("lone cr is part of the value")
-        << QByteArray("[A]\nk=a\rb\n") << "A" << "k" << true << "a\rb";
+        << QByteArray("[A] ; note\nk=1\n") << "A"
+        << "k" << true << "1";
+    QTest::newRow("value keeps later equals signs") << QByteArray("[A]\nk=a=b=\n") << "A"
+                                                    << "k" << true << "a=b=";
+    QTest::newRow("value keeps semicolon") << QByteArray("[A]\nk=a;b\n") << "A"
+                                           << "k" << true << "a;b";
+    QTest::newRow("value keeps surrounding blanks") << QByteArray("[A]\nk=  a b \t\n") << "A"
+                                                    << "k" << true << "  a b \t";
+    QTest::newRow("value keeps quotes") << QByteArray("[A]\nk=\"a b\"\n") << "A"
+                                        << "k" << true << "\"a b\"";
+    QTest::newRow("value keeps backslashes") << QByteArray("[A]\nk=C:\\new\\t.exe\n") << "A"
+                                             << "k" << true << "C:\\new\\t.exe";
+    QTest::newRow("empty value is present") << QByteArray("[A]\nk=\n") << "A"
+                                            << "k" << true << "";
+    QTest::newRow("crlf not part of the value") << QByteArray("[A]\r\nk=v\r\n") << "A"
+                                                << "k" << true << "v";
+    QTest::newRow("lone cr is part of the value") << QByteArray("[A]\nk=a\rb\n") << "A"
+                                                  << "k" << true << "a\rb";
 }
 
 void TestIniDocument::lookup() {
@@ -303,47 +328,61 @@ void TestIniDocument::writeString_data() {
     QTest::addColumn<QString>("readBack");
 
     QTest::newRow("existing key replaced in place, file spelling kept")
-        << QByteArray("[A]\nKey=1\nother=2\n") << "a" << "KEY" << "9"
-        << QByteArray("[A]\nKey=9\nother=2\n") << "9";
-    QTest::newRow("first duplicate key replaced")
-        << QByteArray("[A]\nk=1\nk=2\n") << "A" << "k" << "9" << QByteArray("[A]\nk=9\nk=2\n")
-        << "9";
+        << QByteArray("[A]\nKey=1\nother=2\n") << "a"
+        << "KEY"
+        << "9" << QByteArray("[A]\nKey=9\nother=2\n") << "9";
+    QTest::newRow("first duplicate key replaced") << QByteArray("[A]\nk=1\nk=2\n") << "A"
+                                                  << "k"
+                                                  << "9" << QByteArray("[A]\nk=9\nk=2\n") << "9";
     QTest::newRow("new key goes into the first duplicate section")
-        << QByteArray("[A]\nx=1\n[B]\n[a]\nk=2\n") << "A" << "k" << "9"
-        << QByteArray("[A]\nx=1\nk=9\n[B]\n[a]\nk=2\n") << "9";
+        << QByteArray("[A]\nx=1\n[B]\n[a]\nk=2\n") << "A"
+        << "k"
+        << "9" << QByteArray("[A]\nx=1\nk=9\n[B]\n[a]\nk=2\n") << "9";
     QTest::newRow("new key appended at the end of its section")
-        << QByteArray("[A]\nx=1\n[B]\ny=2\n") << "A" << "k" << "9"
-        << QByteArray("[A]\nx=1\nk=9\n[B]\ny=2\n") << "9";
+        << QByteArray("[A]\nx=1\n[B]\ny=2\n") << "A"
+        << "k"
+        << "9" << QByteArray("[A]\nx=1\nk=9\n[B]\ny=2\n") << "9";
     QTest::newRow("new key placed before the blank lines closing the section")
-        << QByteArray("[A]\nx=1\n\n \n[B]\n") << "A" << "k" << "9"
-        << QByteArray("[A]\nx=1\nk=9\n\n \n[B]\n") << "9";
+        << QByteArray("[A]\nx=1\n\n \n[B]\n") << "A"
+        << "k"
+        << "9" << QByteArray("[A]\nx=1\nk=9\n\n \n[B]\n") << "9";
     QTest::newRow("new key after a comment ending the section")
-        << QByteArray("[A]\nx=1\n; c\n[B]\n") << "A" << "k" << "9"
-        << QByteArray("[A]\nx=1\n; c\nk=9\n[B]\n") << "9";
+        << QByteArray("[A]\nx=1\n; c\n[B]\n") << "A"
+        << "k"
+        << "9" << QByteArray("[A]\nx=1\n; c\nk=9\n[B]\n") << "9";
     QTest::newRow("missing section appended at the end")
-        << QByteArray("[A]\nx=1\n") << "B" << "k" << "v" << QByteArray("[A]\nx=1\n[B]\nk=v\n")
-        << "v";
-    QTest::newRow("empty document") << QByteArray() << "S" << "k" << "v"
-                                    << QByteArray("[S]\nk=v\n") << "v";
+        << QByteArray("[A]\nx=1\n") << "B"
+        << "k"
+        << "v" << QByteArray("[A]\nx=1\n[B]\nk=v\n") << "v";
+    QTest::newRow("empty document") << QByteArray() << "S"
+                                    << "k"
+                                    << "v" << QByteArray("[S]\nk=v\n") << "v";
     QTest::newRow("lines before the first header stay first")
-        << QByteArray("; head\nk=1\n") << "S" << "k" << "v"
-        << QByteArray("; head\nk=1\n[S]\nk=v\n") << "v";
-    QTest::newRow("names written trimmed") << QByteArray() << " \tS " << " k\t" << "v"
-                                           << QByteArray("[S]\nk=v\n") << "v";
+        << QByteArray("; head\nk=1\n") << "S"
+        << "k"
+        << "v" << QByteArray("; head\nk=1\n[S]\nk=v\n") << "v";
+    QTest::newRow("names written trimmed") << QByteArray() << " \tS "
+                                           << " k\t"
+                                           << "v" << QByteArray("[S]\nk=v\n") << "v";
     QTest::newRow("untrimmed key replaces the trimmed one")
-        << QByteArray("[S]\nsave time =5\n") << "S" << "save time " << "6"
-        << QByteArray("[S]\nsave time=6\n") << "6";
+        << QByteArray("[S]\nsave time =5\n") << "S"
+        << "save time "
+        << "6" << QByteArray("[S]\nsave time=6\n") << "6";
     QTest::newRow("section found ignoring case keeps its spelling")
-        << QByteArray("[Options]\n") << "OPTIONS" << "k" << "v"
-        << QByteArray("[Options]\nk=v\n") << "v";
-    QTest::newRow("value written exactly") << QByteArray() << "S" << "k" << "  \"q\" = x;y "
-                                           << QByteArray("[S]\nk=  \"q\" = x;y \n")
-                                           << "  \"q\" = x;y ";
+        << QByteArray("[Options]\n") << "OPTIONS"
+        << "k"
+        << "v" << QByteArray("[Options]\nk=v\n") << "v";
+    QTest::newRow("value written exactly")
+        << QByteArray() << "S"
+        << "k"
+        << "  \"q\" = x;y " << QByteArray("[S]\nk=  \"q\" = x;y \n") << "  \"q\" = x;y ";
     QTest::newRow("each cr and lf becomes a space")
-        << QByteArray() << "S" << "k" << "a\r\nb\rc\nd" << QByteArray("[S]\nk=a  b c d\n")
-        << "a  b c d";
-    QTest::newRow("empty value") << QByteArray("[S]\nk=1\n") << "S" << "k" << ""
-                                 << QByteArray("[S]\nk=\n") << "";
+        << QByteArray() << "S"
+        << "k"
+        << "a\r\nb\rc\nd" << QByteArray("[S]\nk=a  b c d\n") << "a  b c d";
+    QTest::newRow("empty value") << QByteArray("[S]\nk=1\n") << "S"
+                                 << "k"
+                                 << "" << QByteArray("[S]\nk=\n") << "";
 }
 
 void TestIniDocument::writeString() {
@@ -419,14 +458,13 @@ void TestIniDocument::eraseSection_data() {
     QTest::addColumn<QByteArray>("expected");
     QTest::addColumn<bool>("modified");
 
-    QTest::newRow("section in the middle")
-        << QByteArray("[A]\na=1\n[B]\nb=2\n; note\n\n[C]\nc=3\n") << "B"
-        << QByteArray("[A]\na=1\n[C]\nc=3\n") << true;
+    QTest::newRow("section in the middle") << QByteArray("[A]\na=1\n[B]\nb=2\n; note\n\n[C]\nc=3\n")
+                                           << "B" << QByteArray("[A]\na=1\n[C]\nc=3\n") << true;
     QTest::newRow("every duplicate, ignoring case and blanks")
-        << QByteArray("[A]\n[b]\nx=1\n[C]\n[B]\ny=2\n") << " B\t"
-        << QByteArray("[A]\n[C]\n") << true;
-    QTest::newRow("last section") << QByteArray("; top\n[A]\na=1\n") << "A"
-                                  << QByteArray("; top\n") << true;
+        << QByteArray("[A]\n[b]\nx=1\n[C]\n[B]\ny=2\n") << " B\t" << QByteArray("[A]\n[C]\n")
+        << true;
+    QTest::newRow("last section") << QByteArray("; top\n[A]\na=1\n") << "A" << QByteArray("; top\n")
+                                  << true;
     QTest::newRow("missing section is no change")
         << QByteArray("[A]\na=1\n") << "B" << QByteArray("[A]\na=1\n") << false;
     QTest::newRow("lines before the first header are no section")
@@ -478,6 +516,46 @@ void TestIniDocument::manyNewKeysStayIndexed() {
     }
     expected += "\n[T]\nt=1\n";
     QCOMPARE(doc.toBytes(), expected);
+}
+
+void TestIniDocument::repeatedRewritesKeepEveryValue() {
+    // Each round replaces two long values and adds a key; the replaced text
+    // piles up and gets compacted away many times over.
+    IniDocument doc = parse("[S]\na=original\n[T]\nt=0\n");
+    const QString s = QStringLiteral("S");
+    const QString t = QStringLiteral("T");
+    QString a;
+    QString b;
+    for (int round = 0; round < 300; ++round) {
+        a = QString(1000, QChar(u'a' + round % 26)) + QString::number(round);
+        b = a + u'b';
+        doc.writeString(s, QStringLiteral("a"), a);
+        doc.writeString(s, QStringLiteral("b"), b);
+        doc.writeInteger(t, QStringLiteral("t%1").arg(round), round);
+        if (round == 150)
+            doc.eraseSection(t);
+        QCOMPARE(doc.readString(s, QStringLiteral("a")), a);
+        QCOMPARE(doc.readString(s, QStringLiteral("b")), b);
+    }
+
+    QByteArray expected = "[S]\na=" + a.toUtf8() + "\nb=" + b.toUtf8() + "\n[T]\n";
+    for (int round = 151; round < 300; ++round)
+        expected += "t" + QByteArray::number(round) + "=" + QByteArray::number(round) + "\n";
+    QCOMPARE(doc.toBytes(), expected);
+}
+
+void TestIniDocument::copiesAreIndependent() {
+    IniDocument original = parse("[S]\nk=1\n");
+    original.writeString(QStringLiteral("S"), QStringLiteral("w"), QStringLiteral("x"));
+    IniDocument copy = original;
+
+    copy.writeString(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("2"));
+    copy.writeString(QStringLiteral("S"), QStringLiteral("w"), QStringLiteral("y"));
+    original.writeString(QStringLiteral("S"), QStringLiteral("n"), QStringLiteral("z"));
+    copy.eraseSection(QStringLiteral("T"));
+
+    QCOMPARE(original.toBytes(), QByteArray("[S]\nk=1\nw=x\nn=z\n"));
+    QCOMPARE(copy.toBytes(), QByteArray("[S]\nk=2\nw=y\n"));
 }
 
 QTEST_APPLESS_MAIN(TestIniDocument)
