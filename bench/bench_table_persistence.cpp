@@ -31,8 +31,10 @@ void fillTable(GridModel& grid, int commands) {
     for (int r = 1; r <= commands; ++r) {
         grid.setCell(0, r, QString::number(r));
         grid.setCell(1, r, QStringLiteral("Function %1").arg(r));
-        grid.setCell(2, r, QStringLiteral("/usr/bin/program%1 --option value%1 \"a file.txt\"").arg(r));
-        grid.setCell(3, r, QStringLiteral("Starts program number %1 with a typical description").arg(r));
+        grid.setCell(2, r,
+                     QStringLiteral("/usr/bin/program%1 --option value%1 \"a file.txt\"").arg(r));
+        grid.setCell(3, r,
+                     QStringLiteral("Starts program number %1 with a typical description").arg(r));
     }
 }
 

@@ -48,8 +48,7 @@ int main(int argc, char** argv) {
     app.setErrorReporter(&errors);
     runpad::SystemClock clock;
 
-    runpad::TForm1 form(
-        {QCoreApplication::applicationFilePath(), clock, prompts, errors});
+    runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

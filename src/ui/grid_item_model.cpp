@@ -12,8 +12,12 @@ GridItemModel::GridItemModel(GridModel& grid, QObject* parent)
     connect(&grid_, &GridModel::countsChanged, this, &GridItemModel::onCountsChanged);
 }
 
-int GridItemModel::toGridRow(int viewRow) const { return viewRow + knownFixed_; }
-int GridItemModel::toViewRow(int gridRow) const { return gridRow - knownFixed_; }
+int GridItemModel::toGridRow(int viewRow) const {
+    return viewRow + knownFixed_;
+}
+int GridItemModel::toViewRow(int gridRow) const {
+    return gridRow - knownFixed_;
+}
 
 int GridItemModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : knownRows_;

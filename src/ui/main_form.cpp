@@ -25,9 +25,8 @@ constexpr int kPanelWidths[TForm1::kStatusPanels] = {50, 50, 240, 120, 240, 40};
 
 QString withExtension(const QString& path, const QString& extension) {
     const QFileInfo info(path);
-    const QString base = info.completeSuffix().isEmpty()
-                             ? path
-                             : path.left(path.size() - info.suffix().size() - 1);
+    const QString base =
+        info.completeSuffix().isEmpty() ? path : path.left(path.size() - info.suffix().size() - 1);
     return base + extension;
 }
 
@@ -44,8 +43,7 @@ QFont commandRowFont(const QFont& base) {
 
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
-      executablePath_(deps.executablePath),
-      editor_(grid_, [this](const QString& text) {
+      executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
           return commandRowMetrics_->horizontalAdvance(text);
       }) {
     buildLayout();
@@ -106,7 +104,8 @@ QAction* TForm1::addAction(const QString& caption, void (TForm1::*handler)()) {
 }
 
 void TForm1::buildActions() {
-    Action_insert_col = addAction(QStringLiteral("Action_insert_col"), &TForm1::Action_insert_colExecute);
+    Action_insert_col =
+        addAction(QStringLiteral("Action_insert_col"), &TForm1::Action_insert_colExecute);
     Action_del_col = addAction(QStringLiteral("Action_del_col"), &TForm1::Action_del_colExecute);
     Action_move_col_to_left = addAction(QStringLiteral("Action_move_col_to_left"),
                                         &TForm1::Action_move_col_to_leftExecute);
@@ -118,12 +117,13 @@ void TForm1::buildActions() {
                                            &TForm1::Action_save_table_contentsExecute);
     Action_adj_all_table_width = addAction(QStringLiteral("Action_adj_all_table_width"),
                                            &TForm1::Action_adj_all_table_widthExecute);
-    Action_insert_row = addAction(QStringLiteral("Action_insert_row"), &TForm1::Action_insert_rowExecute);
+    Action_insert_row =
+        addAction(QStringLiteral("Action_insert_row"), &TForm1::Action_insert_rowExecute);
     Action_del_row = addAction(QStringLiteral("Action_del_row"), &TForm1::Action_del_rowExecute);
-    Action_move_row_down = addAction(QStringLiteral("Action_move_row_down"),
-                                     &TForm1::Action_move_row_downExecute);
-    Action_move_row_up = addAction(QStringLiteral("Action_move_row_up"),
-                                   &TForm1::Action_move_row_upExecute);
+    Action_move_row_down =
+        addAction(QStringLiteral("Action_move_row_down"), &TForm1::Action_move_row_downExecute);
+    Action_move_row_up =
+        addAction(QStringLiteral("Action_move_row_up"), &TForm1::Action_move_row_upExecute);
     Action_edit = addAction(QStringLiteral("Action_edit"), &TForm1::Action_editExecute);
 
     for (QAction* a : {Action_insert_row, Action_del_row, Action_move_row_down, Action_move_row_up,
@@ -142,7 +142,9 @@ void TForm1::buildMenus() {
     connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
 }
 
-QString TForm1::panelText(int panel) const { return panels_.at(static_cast<size_t>(panel))->text(); }
+QString TForm1::panelText(int panel) const {
+    return panels_.at(static_cast<size_t>(panel))->text();
+}
 
 void TForm1::setPanelText(int panel, const QString& text) {
     panels_.at(static_cast<size_t>(panel))->setText(text);
@@ -156,7 +158,9 @@ void TForm1::FormCreate() {
     // Style and placement, then the startup picture, follow the table load.
 }
 
-void TForm1::FormActivate() { StringGrid1->setFocus(); }
+void TForm1::FormActivate() {
+    StringGrid1->setFocus();
+}
 
 void TForm1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
@@ -185,20 +189,38 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+    close();
+}
 
 void TForm1::StringGrid1Click() {
     // Row details, picture and status texts hook in here.
 }
 
-void TForm1::Action_insert_rowExecute() { editor_.insertRow(); }
-void TForm1::Action_del_rowExecute() { editor_.deleteRow(); }
-void TForm1::Action_move_row_upExecute() { editor_.moveRowUp(); }
-void TForm1::Action_move_row_downExecute() { editor_.moveRowDown(); }
-void TForm1::Action_insert_colExecute() { editor_.insertCol(); }
-void TForm1::Action_del_colExecute() { editor_.deleteCol(); }
-void TForm1::Action_move_col_to_leftExecute() { editor_.moveColLeft(); }
-void TForm1::Action_move_col_to_rightExecute() { editor_.moveColRight(); }
+void TForm1::Action_insert_rowExecute() {
+    editor_.insertRow();
+}
+void TForm1::Action_del_rowExecute() {
+    editor_.deleteRow();
+}
+void TForm1::Action_move_row_upExecute() {
+    editor_.moveRowUp();
+}
+void TForm1::Action_move_row_downExecute() {
+    editor_.moveRowDown();
+}
+void TForm1::Action_insert_colExecute() {
+    editor_.insertCol();
+}
+void TForm1::Action_del_colExecute() {
+    editor_.deleteCol();
+}
+void TForm1::Action_move_col_to_leftExecute() {
+    editor_.moveColLeft();
+}
+void TForm1::Action_move_col_to_rightExecute() {
+    editor_.moveColRight();
+}
 
 void TForm1::Action_editExecute() {
     editor_.toggleEdit();
@@ -211,7 +233,9 @@ void TForm1::updateEditImage() {
     Action_edit->setProperty("imageIndex", editor_.editImageIndex());
 }
 
-void TForm1::ADJ_PIS_width(int ACol) { editor_.fitColumn(ACol); }
+void TForm1::ADJ_PIS_width(int ACol) {
+    editor_.fitColumn(ACol);
+}
 
 void TForm1::Action_adj_all_table_widthExecute() {
     editor_.fitAllColumns();

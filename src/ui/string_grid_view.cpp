@@ -68,11 +68,10 @@ StringGridView::StringGridView(GridModel& grid, const ErrorReporter& errors, QWi
         applyColumnWidths();
         syncCurrentFromModel();
     });
-    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this](int col, int, int size) {
-                if (!applyingWidths_ && col < grid_.colCount())
-                    grid_.setColWidth(col, size);
-            });
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int col, int, int size) {
+        if (!applyingWidths_ && col < grid_.colCount())
+            grid_.setColWidth(col, size);
+    });
 
     applyOptions();
     applyColumnWidths();

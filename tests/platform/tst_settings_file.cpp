@@ -114,7 +114,8 @@ void TestSettingsFile::writtenValuesReadBackFromDisk() {
     file.release();
     QVERIFY(!file.isModified());
 
-    QCOMPARE(readAll(path), QByteArray("; kept\n[Table]\nRows=12\nTitle= a=b \n[Other]\nx=1\n"));
+    // A new key is written as its writer spelled it, blanks included.
+    QCOMPARE(readAll(path), QByteArray("; kept\n[Table]\nRows=12\nTitle = a=b \n[Other]\nx=1\n"));
     // The replacement happens by rename: nothing else is left in the folder.
     QCOMPARE(entries(dir.path()), QStringList({"Runpad.ini"}));
 

@@ -78,9 +78,12 @@ private slots:
     void settingsFileSitsBesideTheExecutable_data() {
         QTest::addColumn<QString>("exeName");
         QTest::addColumn<QString>("iniName");
-        QTest::newRow("no extension") << "Runpad" << "Runpad.ini";
-        QTest::newRow("extension replaced") << "Runpad.bin" << "Runpad.ini";
-        QTest::newRow("only the last extension replaced") << "run.pad.exe" << "run.pad.ini";
+        QTest::newRow("no extension") << "Runpad"
+                                      << "Runpad.ini";
+        QTest::newRow("extension replaced") << "Runpad.bin"
+                                            << "Runpad.ini";
+        QTest::newRow("only the last extension replaced") << "run.pad.exe"
+                                                          << "run.pad.ini";
     }
     void settingsFileSitsBesideTheExecutable() {
         QFETCH(QString, exeName);
@@ -120,6 +123,7 @@ private slots:
         QCOMPARE(saved.readString("Styles", "Style Name"), QString("Windows10"));
         // The tick counter wrapped during the save; the difference is still small.
         QCOMPARE(saved.readInteger("save time", "save time ", -1), 7);
+        QVERIFY(readFile(ini()).contains("\n[save time]\nsave time =7\n"));
     }
 
     void closingWithoutEditModeWritesNoTable() {
@@ -252,7 +256,8 @@ private slots:
         form->grid().setRow(2);
         form->Action_insert_row->trigger();
         QCOMPARE(view->model()->rowCount(), before + 1);
-        QCOMPARE(view->model()->data(view->indexOfCell(2, 3)).toString(), QString("powershell.exe"));
+        QCOMPARE(view->model()->data(view->indexOfCell(2, 3)).toString(),
+                 QString("powershell.exe"));
         QCOMPARE(view->model()->data(view->indexOfCell(2, 2)).toString(), QString());
         QCOMPARE(view->selectionMode(), QAbstractItemView::ContiguousSelection);
     }

@@ -159,4 +159,3 @@ void TableEditor::fitAllColumns() {
 }
 
 } // namespace runpad
-

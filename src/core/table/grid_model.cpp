@@ -148,7 +148,9 @@ void GridModel::setColWidth(int col, int width) {
     emit colWidthChanged(col);
 }
 
-GridModel::UpdateBatch::UpdateBatch(GridModel& grid) : grid_(grid) { ++grid_.batchDepth_; }
+GridModel::UpdateBatch::UpdateBatch(GridModel& grid) : grid_(grid) {
+    ++grid_.batchDepth_;
+}
 
 GridModel::UpdateBatch::~UpdateBatch() {
     if (--grid_.batchDepth_ == 0 && grid_.batchChanged_) {

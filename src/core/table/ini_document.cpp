@@ -110,7 +110,17 @@ quint32 hashKey(QStringView name) {
     return hashFinish(hash);
 }
 
+QByteArrayView trimBlankBytes(QByteArrayView text) {
+    while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
+        text = text.sliced(1);
+    while (!text.isEmpty() && (text.back() == ' ' || text.back() == '\t'))
+        text.chop(1);
+    return text;
+}
+
+// A written key keeps the blanks its writer gave it; lookup ignores them.
 bool sameKey(QByteArrayView stored, QStringView wanted) {
+    stored = trimBlankBytes(stored);
     if (isAscii(stored) && isAscii(wanted)) {
         if (stored.size() != wanted.size())
             return false;
@@ -564,7 +574,7 @@ void IniDocument::writeString(const QString& section, const QString& key, const 
         const qsizetype newRow = at - target.lines.begin();
         Line line;
         line.hasValue = true;
-        line.key = appendWritten(trimmedKey.toUtf8());
+        line.key = appendWritten(key.toUtf8());
         line.keyWritten = true;
         line.value = appendWritten(bytes);
         line.valueWritten = true;

@@ -13,14 +13,15 @@ QString tableKey(int col, int row) {
 void loadTable(GridModel& grid, const IniDocument& settings, PictureFinder& pictures) {
     const QString section = QString::fromLatin1(kTableSection);
     GridModel::UpdateBatch batch(grid);
-    for (int r = 0;; ) {
+    for (int r = 0;;) {
         for (int c = 1; c < grid.colCount(); ++c)
             grid.setCell(c, r, settings.readString(section, tableKey(c, r)));
         const QString command = grid.cell(2, r);
         if (command.isEmpty())
             break;
-        const bool hasPicture = pictures.exists(previewImagePath(command, QStringLiteral(".bmp"))) ||
-                                pictures.exists(previewImagePath(command, QStringLiteral(".jpg")));
+        const bool hasPicture =
+            pictures.exists(previewImagePath(command, QStringLiteral(".bmp"))) ||
+            pictures.exists(previewImagePath(command, QStringLiteral(".jpg")));
         grid.setCell(4, r, hasPicture ? QStringLiteral("*") : QString());
         grid.setCell(0, r, QString::number(r));
         ++r;

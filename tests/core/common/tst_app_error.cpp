@@ -12,15 +12,20 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("letter gets a period") << "Grid index out of range"
                                               << "Grid index out of range.";
-        QTest::newRow("period stays single") << "Done." << "Done.";
-        QTest::newRow("exclamation mark is below the period") << "Stop!" << "Stop!";
-        QTest::newRow("closing parenthesis is below the period") << "(x)" << "(x)";
+        QTest::newRow("period stays single") << "Done."
+                                             << "Done.";
+        QTest::newRow("exclamation mark is below the period") << "Stop!"
+                                                              << "Stop!";
+        QTest::newRow("closing parenthesis is below the period") << "(x)"
+                                                                 << "(x)";
         QTest::newRow("slash is above the period") << "Unable to write to /tmp/"
                                                    << "Unable to write to /tmp/.";
-        QTest::newRow("digit is above the period") << "code 5" << "code 5.";
-        QTest::newRow("non-ASCII letter is above the period") << QString::fromUtf8("Fehler ü")
-                                                              << QString::fromUtf8("Fehler ü.");
-        QTest::newRow("empty text stays empty") << "" << "";
+        QTest::newRow("digit is above the period") << "code 5"
+                                                   << "code 5.";
+        QTest::newRow("non-ASCII letter is above the period")
+            << QString::fromUtf8("Fehler ü") << QString::fromUtf8("Fehler ü.");
+        QTest::newRow("empty text stays empty") << ""
+                                                << "";
     }
     void displayText() {
         QFETCH(QString, message);

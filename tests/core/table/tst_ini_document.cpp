@@ -361,9 +361,10 @@ void TestIniDocument::writeString_data() {
         << QByteArray("; head\nk=1\n") << "S"
         << "k"
         << "v" << QByteArray("; head\nk=1\n[S]\nk=v\n") << "v";
-    QTest::newRow("names written trimmed") << QByteArray() << " \tS "
-                                           << " k\t"
-                                           << "v" << QByteArray("[S]\nk=v\n") << "v";
+    QTest::newRow("section trimmed, new key kept as spelled")
+        << QByteArray() << " \tS "
+        << "save time "
+        << "v" << QByteArray("[S]\nsave time =v\n") << "v";
     QTest::newRow("untrimmed key replaces the trimmed one")
         << QByteArray("[S]\nsave time =5\n") << "S"
         << "save time "

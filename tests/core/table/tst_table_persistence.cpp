@@ -51,9 +51,10 @@ private slots:
         QCOMPARE(grid.rowCount(), 5);
         QCOMPARE(rowTexts(grid, 0),
                  QStringList({"#", "Function", "command", "Description", "img"}));
-        QCOMPARE(rowTexts(grid, 1), QStringList({"", "DOS command", "cmd", "DOS command window", ""}));
-        QCOMPARE(rowTexts(grid, 2), QStringList({"", "power command", "powershell.exe",
-                                                 "powershell command", ""}));
+        QCOMPARE(rowTexts(grid, 1),
+                 QStringList({"", "DOS command", "cmd", "DOS command window", ""}));
+        QCOMPARE(rowTexts(grid, 2),
+                 QStringList({"", "power command", "powershell.exe", "powershell command", ""}));
         QCOMPARE(rowTexts(grid, 3), QStringList(5));
         QCOMPARE(rowTexts(grid, 4), QStringList(5));
     }
@@ -147,7 +148,8 @@ private slots:
         PictureFinder pictures(dir.path());
         loadTable(grid, doc, pictures);
         // Row 0 stops the loop; row 1 gets only the default texts.
-        QCOMPARE(rowTexts(grid, 1), QStringList({"", "DOS command", "cmd", "DOS command window", ""}));
+        QCOMPARE(rowTexts(grid, 1),
+                 QStringList({"", "DOS command", "cmd", "DOS command window", ""}));
         QCOMPARE(grid.cell(0, 0), QString("#"));
     }
 
@@ -161,7 +163,8 @@ private slots:
         PictureFinder pictures(dir.path());
         loadTable(grid, doc, pictures);
         // Columns 1 to 3 take the default row; number and marker stay its own.
-        QCOMPARE(rowTexts(grid, 1), QStringList({"1", "DOS command", "cmd", "DOS command window", "*"}));
+        QCOMPARE(rowTexts(grid, 1),
+                 QStringList({"1", "DOS command", "cmd", "DOS command window", "*"}));
         QCOMPARE(rowTexts(grid, 2), QStringList({"2", "fn2", "cmd2", "desc2", ""}));
     }
 
