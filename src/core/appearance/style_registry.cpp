@@ -1,0 +1,1 @@
+#include "core/appearance/style_registry.h"

@@ -1,0 +1,1 @@
+#include "core/appearance/window_placement.h"

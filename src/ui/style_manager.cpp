@@ -1,0 +1,1 @@
+#include "ui/style_manager.h"
