@@ -1,8 +1,10 @@
 // Program entry: the only place where the program's objects are wired together.
 
+#include "core/appearance/style_registry.h"
 #include "platform/clock.h"
 #include "ui/error_display.h"
 #include "ui/main_form.h"
+#include "ui/style_manager.h"
 
 #include <QSocketNotifier>
 #include <csignal>
@@ -47,8 +49,16 @@ int main(int argc, char** argv) {
     runpad::ErrorReporter errors(prompts);
     app.setErrorReporter(&errors);
     runpad::SystemClock clock;
+    // The window's faces are Windows fonts; these packaged faces stand in for
+    // them (a humanist sans and a programmer's monospace of the same kind).
+    QFont::insertSubstitutions(QStringLiteral("Segoe UI"),
+                               {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Consolas"),
+                               {QStringLiteral("Inconsolata"), QStringLiteral("DejaVu Sans Mono")});
+    const runpad::StyleRegistry styleRegistry;
+    runpad::StyleManager styles(styleRegistry, app);
 
-    runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors});
+    runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors, styles});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

@@ -1,33 +1,45 @@
 #include "ui/main_form.h"
 
+#include "core/appearance/window_placement.h"
+#include "core/common/app_error.h"
 #include "core/table/ini_document.h"
 #include "core/table/picture_finder.h"
 #include "core/table/table_persistence.h"
 #include "platform/clock.h"
 #include "platform/settings_file.h"
+#include "ui/cell_painter.h"
 #include "ui/error_display.h"
+#include "ui/image_list.h"
 #include "ui/string_grid_view.h"
+#include "ui/style_manager.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QHBoxLayout>
+#include <QGuiApplication>
+#include <QImageReader>
 #include <QLabel>
-#include <QMenuBar>
+#include <QMenu>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
-#include <QToolBar>
+#include <QStatusTipEvent>
+#include <QToolButton>
+#include <QToolTip>
 
 namespace runpad {
 
 namespace {
-constexpr int kPanelWidths[TForm1::kStatusPanels] = {50, 50, 240, 120, 240, 40};
+const QString kStylesSection = QStringLiteral("Styles");
 
 QString withExtension(const QString& path, const QString& extension) {
     const QFileInfo info(path);
-    const QString base =
-        info.completeSuffix().isEmpty() ? path : path.left(path.size() - info.suffix().size() - 1);
-    return base + extension;
+    if (info.suffix().isEmpty())
+        return path + extension;
+    return path.left(path.size() - info.suffix().size() - 1) + extension;
 }
 
 QFont commandRowFont(const QFont& base) {
@@ -39,18 +51,32 @@ QFont commandRowFont(const QFont& base) {
     font.setStrikeOut(false);
     return font;
 }
+
+std::optional<int> storedInteger(const IniDocument& settings, const QString& key) {
+    int value = 0;
+    if (parseIniInteger(settings.readString(kStylesSection, key), value))
+        return value;
+    return std::nullopt;
+}
 } // namespace
 
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
-      executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
+      styles_(deps.styles), executablePath_(deps.executablePath),
+      editor_(grid_, [this](const QString& text) {
           return commandRowMetrics_->horizontalAdvance(text);
       }) {
     buildLayout();
-    buildActions();
-    buildMenus();
     commandRowMetrics_ = std::make_unique<QFontMetrics>(commandRowFont(StringGrid1->font()));
+    cellPainter_ = std::make_unique<CellPainter>(StringGrid1->font(),
+                                                 QPen(StringGrid1->gridLineColor()));
     grid_.setClickHandler([this] { StringGrid1Click(); });
+    StringGrid1->setDrawCellHandler([this](QPainter& painter, int col, int row, const QRect& rect) {
+        StringGrid1DrawCell(painter, col, row, rect);
+    });
+    StringGrid1->setMouseMoveHandler([this](int x, int y) { StringGrid1MouseMove(x, y); });
+    StringGrid1->setEditTextHandler(
+        [this](int col, int row, const QString& text) { StringGrid1SetEditText(col, row, text); });
     // An error in the startup sequence skips its remaining steps; the window
     // still opens.
     errors_.guard([this] { FormCreate(); });
@@ -62,105 +88,58 @@ TForm1::~TForm1() {
     qDeleteAll(findChildren<QWidget*>(Qt::FindDirectChildrenOnly));
 }
 
-void TForm1::FormDestroy() {
-    // The game controller is released here once it exists.
-}
-
-void TForm1::buildLayout() {
-    setWindowTitle(QStringLiteral("Runpad"));
-    resize(800, 750);
-
-    ToolBar1 = addToolBar(QStringLiteral("ToolBar1"));
-    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-
-    StringGrid1 = new StringGridView(grid_, errors_, this);
-    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    setCentralWidget(StringGrid1);
-
-    StatusLine = new QStatusBar(this);
-    StatusLine->setObjectName(QStringLiteral("StatusLine"));
-    StatusLine->setSizeGripEnabled(false);
-    for (int i = 0; i < kStatusPanels; ++i) {
-        auto* label = new QLabel(StatusLine);
-        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        const bool last = i == kStatusPanels - 1;
-        if (last)
-            label->setMinimumWidth(kPanelWidths[i]);
-        else
-            label->setFixedWidth(kPanelWidths[i]);
-        StatusLine->addWidget(label, last ? 1 : 0);
-        panels_[static_cast<size_t>(i)] = label;
-    }
-    setStatusBar(StatusLine);
-}
-
-QAction* TForm1::addAction(const QString& caption, void (TForm1::*handler)()) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(caption);
-    connect(action, &QAction::triggered, this,
-            [this, handler] { errors_.guard([this, handler] { (this->*handler)(); }); });
-    return action;
-}
-
-void TForm1::buildActions() {
-    Action_insert_col =
-        addAction(QStringLiteral("Action_insert_col"), &TForm1::Action_insert_colExecute);
-    Action_del_col = addAction(QStringLiteral("Action_del_col"), &TForm1::Action_del_colExecute);
-    Action_move_col_to_left = addAction(QStringLiteral("Action_move_col_to_left"),
-                                        &TForm1::Action_move_col_to_leftExecute);
-    Action_move_col_to_right = addAction(QStringLiteral("Action_move_col_to_right"),
-                                         &TForm1::Action_move_col_to_rightExecute);
-    Action_load_table_contents = addAction(QStringLiteral("Load Table Contents"),
-                                           &TForm1::Action_load_table_contentsExecute);
-    Action_save_table_contents = addAction(QStringLiteral("Save Table Contents"),
-                                           &TForm1::Action_save_table_contentsExecute);
-    Action_adj_all_table_width = addAction(QStringLiteral("Action_adj_all_table_width"),
-                                           &TForm1::Action_adj_all_table_widthExecute);
-    Action_insert_row =
-        addAction(QStringLiteral("Action_insert_row"), &TForm1::Action_insert_rowExecute);
-    Action_del_row = addAction(QStringLiteral("Action_del_row"), &TForm1::Action_del_rowExecute);
-    Action_move_row_down =
-        addAction(QStringLiteral("Action_move_row_down"), &TForm1::Action_move_row_downExecute);
-    Action_move_row_up =
-        addAction(QStringLiteral("Action_move_row_up"), &TForm1::Action_move_row_upExecute);
-    Action_edit = addAction(QStringLiteral("Action_edit"), &TForm1::Action_editExecute);
-
-    for (QAction* a : {Action_insert_row, Action_del_row, Action_move_row_down, Action_move_row_up,
-                       Action_edit, Action_adj_all_table_width})
-        ToolBar1->addAction(a);
-}
-
-void TForm1::buildMenus() {
-    File1 = menuBar()->addMenu(QStringLiteral("&File"));
-    LoadTableContents1 = Action_load_table_contents;
-    SaveTableContents1 = Action_save_table_contents;
-    File1->addAction(LoadTableContents1);
-    File1->addAction(SaveTableContents1);
-    File1->addSeparator();
-    Exit1 = File1->addAction(QStringLiteral("E&xit"));
-    connect(Exit1, &QAction::triggered, this, &TForm1::Exit1Click);
-}
-
-QString TForm1::panelText(int panel) const {
-    return panels_.at(static_cast<size_t>(panel))->text();
-}
-
-void TForm1::setPanelText(int panel, const QString& text) {
-    panels_.at(static_cast<size_t>(panel))->setText(text);
-}
+// ---- Life of the window ----
 
 void TForm1::FormCreate() {
-    // Later steps of the startup sequence: gamepad, hints and status bar
-    // fonts, preview reset and the style menu come before the settings file.
+    // The game controller and its polling timer are set up first, once they exist.
+
+    // Hints: every change of the current hint reaches the status bar (see
+    // event()); pop-ups use 20 points, the status bar 12.
+    QFont hintFont = QToolTip::font();
+    hintFont.setPointSize(20);
+    QToolTip::setFont(hintFont);
+    QFont statusFont = StatusLine->font();
+    statusFont.setPointSize(12);
+    StatusLine->setFont(statusFont);
+
+    resetPreview();
+    fillStyleMenu();
     SettingsFileName = withExtension(executablePath_, QStringLiteral(".ini"));
     Action_load_table_contentsExecute();
-    // Style and placement, then the startup picture, follow the table load.
+    Action_Load_styleExecute();
+    loadStartupPicture();
 }
 
-void TForm1::FormActivate() {
-    StringGrid1->setFocus();
+void TForm1::resetPreview() {
+    ScrollBox1->horizontalScrollBar()->setValue(0);
+    ScrollBox1->verticalScrollBar()->setValue(0);
+    Image1->move(0, 0);
+    LastMousePoint = QPoint(0, 0);
+    Image1->adjustSize(); // the picture at its natural size
 }
+
+void TForm1::fillStyleMenu() {
+    for (const QString& name : styles_.styleNames()) {
+        QAction* item = StyleMenu->addAction(name);
+        item->setCheckable(true);
+        connect(item, &QAction::triggered, this,
+                [this, item] { errors_.guard([this, item] { StyleMenuItemClick(item); }); });
+    }
+}
+
+void TForm1::loadStartupPicture() {
+    const QString path = withExtension(executablePath_, QStringLiteral(".png"));
+    if (!QFileInfo::exists(path))
+        return; // the built-in picture stays
+    QImageReader reader(path, "png");
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw AppError(reader.errorString());
+    Image1->setPixmap(QPixmap::fromImage(image));
+    Image1->adjustSize();
+}
+
+void TForm1::FormActivate() { StringGrid1->setFocus(); }
 
 void TForm1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
@@ -168,11 +147,10 @@ void TForm1::changeEvent(QEvent* event) {
         FormActivate();
 }
 
-bool TForm1::FormClose() {
+void TForm1::FormClose() {
     if (editor_.tableModified())
         Action_save_table_contentsExecute();
-    // Saving style and placement joins here once styles exist.
-    return true;
+    Action_Save_styleExecute();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -180,62 +158,112 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    // The error has been shown. Closing now would lose the edits, staying
-    // open must not trap the user: let them choose.
-    if (prompts_.confirm(QStringLiteral("The command table could not be saved.\n"
+    // The error has been shown. Closing now could lose edits, staying open
+    // must not trap the user: let them choose.
+    if (prompts_.confirm(QStringLiteral("The settings could not be saved.\n"
                                         "Close anyway and lose the changes?")))
         event->accept();
     else
         event->ignore();
 }
 
-void TForm1::Exit1Click() {
-    close();
+void TForm1::FormDestroy() {
+    // The game controller is released here once it exists.
 }
+
+void TForm1::Exit1Click() { close(); }
+
+bool TForm1::event(QEvent* event) {
+    if (event->type() == QEvent::StatusTip) {
+        // The status bar shows hints in its panel 5 only; the toolkit's own
+        // status message would paint over every panel.
+        setApplicationHint(static_cast<QStatusTipEvent*>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+// ---- Status bar ----
+
+QString TForm1::panelText(int panel) const { return panels_.at(static_cast<size_t>(panel))->text(); }
+
+void TForm1::setPanelText(int panel, const QString& text) {
+    panels_.at(static_cast<size_t>(panel))->setText(text);
+}
+
+void TForm1::setApplicationHint(const QString& hint) {
+    if (hint == applicationHint_)
+        return;
+    applicationHint_ = hint;
+    StatusLineHint();
+}
+
+void TForm1::StatusLineHint() {
+    const qsizetype bar = applicationHint_.indexOf(u'|');
+    setPanelText(5, bar < 0 ? applicationHint_ : applicationHint_.mid(bar + 1));
+}
+
+// ---- Grid feedback ----
 
 void TForm1::StringGrid1Click() {
     // Row details, picture and status texts hook in here.
 }
 
-void TForm1::Action_insert_rowExecute() {
-    editor_.insertRow();
+void TForm1::StringGrid1DrawCell(QPainter& painter, int ACol, int ARow, const QRect& Rect) {
+    if (ARow == 0) {
+        cellPainter_->drawHeaderCell(painter, Rect, grid_.cell(ACol, ARow));
+        return;
+    }
+    CellState state;
+    state.currentRow = ARow == grid_.row();
+    state.currentCol = ACol == grid_.col();
+    state.rowSelect = grid_.hasOption(goRowSelect);
+    cellPainter_->drawBodyCell(painter, Rect, ACol, grid_.cell(ACol, ARow), state);
 }
-void TForm1::Action_del_rowExecute() {
-    editor_.deleteRow();
+
+void TForm1::StringGrid1MouseMove(int X, int Y) {
+    int col = -1;
+    int row = -1;
+    StringGrid1->mouseToCell(X, Y, col, row);
+    if (col <= 0 && row <= 0)
+        return;
+    const QString hint = grid_.cell(2, row) + QStringLiteral("-->") + grid_.cell(3, row);
+    if (StringGrid1->hint() == hint)
+        return; // the pop-up stays while the mouse moves within the row
+    QToolTip::hideText();
+    StringGrid1->setHint(hint);
+    StringGrid1->setStatusTip(hint);
+    setApplicationHint(hint);
 }
-void TForm1::Action_move_row_upExecute() {
-    editor_.moveRowUp();
+
+void TForm1::StringGrid1SetEditText(int, int, const QString&) {
+    setPanelText(5, QStringLiteral("edit") + QString::number(clock_.tickCount()));
 }
-void TForm1::Action_move_row_downExecute() {
-    editor_.moveRowDown();
-}
-void TForm1::Action_insert_colExecute() {
-    editor_.insertCol();
-}
-void TForm1::Action_del_colExecute() {
-    editor_.deleteCol();
-}
-void TForm1::Action_move_col_to_leftExecute() {
-    editor_.moveColLeft();
-}
-void TForm1::Action_move_col_to_rightExecute() {
-    editor_.moveColRight();
-}
+
+// ---- Table actions ----
+
+void TForm1::Action_insert_rowExecute() { editor_.insertRow(); }
+void TForm1::Action_del_rowExecute() { editor_.deleteRow(); }
+void TForm1::Action_move_row_upExecute() { editor_.moveRowUp(); }
+void TForm1::Action_move_row_downExecute() { editor_.moveRowDown(); }
+void TForm1::Action_insert_colExecute() { editor_.insertCol(); }
+void TForm1::Action_del_colExecute() { editor_.deleteCol(); }
+void TForm1::Action_move_col_to_leftExecute() { editor_.moveColLeft(); }
+void TForm1::Action_move_col_to_rightExecute() { editor_.moveColRight(); }
 
 void TForm1::Action_editExecute() {
     editor_.toggleEdit();
-    updateEditImage();
+    showEditImage();
 }
 
-void TForm1::updateEditImage() {
-    // Images arrive with the toolbar's image list; until then the caption
-    // tells the state.
-    Action_edit->setProperty("imageIndex", editor_.editImageIndex());
+void TForm1::showEditImage() {
+    const int image = editor_.editImageIndex();
+    Action_edit->setIcon(ImageList1->icon(image));
+    Action_edit->setProperty("imageIndex", image);
+    ToolButton11->setProperty("imageIndex", image);
 }
 
-void TForm1::ADJ_PIS_width(int ACol) {
-    editor_.fitColumn(ACol);
-}
+void TForm1::ADJ_PIS_width(int ACol) { editor_.fitColumn(ACol); }
 
 void TForm1::Action_adj_all_table_widthExecute() {
     editor_.fitAllColumns();
@@ -259,5 +287,69 @@ void TForm1::Action_save_table_contentsExecute() {
                           static_cast<int>(clock_.tickCount() - t0));
     settings.release();
 }
+
+// ---- Styles and placement ----
+
+void TForm1::Action_Load_styleExecute() {
+    {
+        const SettingsFile settings(SettingsFileName);
+        CurrentStyleName = settings.readString(kStylesSection, QStringLiteral("Style Name"));
+        StoredPlacement stored;
+        stored.width = storedInteger(settings, QStringLiteral("Form Width"));
+        stored.height = storedInteger(settings, QStringLiteral("Form Height"));
+        stored.left = storedInteger(settings, QStringLiteral("Form Left"));
+        stored.top = storedInteger(settings, QStringLiteral("Form Top"));
+        QList<QRect> screens;
+        for (const QScreen* screen : QGuiApplication::screens())
+            screens.append(screen->geometry());
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        const RestoredPlacement placed =
+            restorePlacement(stored, virtualScreenSize(screens), screens,
+                             primary ? primary->geometry() : QRect());
+        resize(placed.width, placed.height);
+        move(placed.left, placed.top);
+        setTableWidth(settings.readInteger(kStylesSection, QStringLiteral("table width"),
+                                           tableWidth()));
+    }
+    for (QAction* item : StyleMenu->actions()) {
+        if (item->text() == CurrentStyleName) {
+            item->setChecked(true);
+            styles_.activate(CurrentStyleName);
+        } else {
+            item->setChecked(false);
+        }
+    }
+}
+
+void TForm1::Action_Save_styleExecute() {
+    SettingsFile settings(SettingsFileName);
+    if (!CurrentStyleName.isEmpty())
+        settings.writeString(kStylesSection, QStringLiteral("Style Name"), CurrentStyleName);
+    settings.writeInteger(kStylesSection, QStringLiteral("Form Width"), width());
+    settings.writeInteger(kStylesSection, QStringLiteral("Form Height"), height());
+    settings.writeInteger(kStylesSection, QStringLiteral("Form Left"), x());
+    settings.writeInteger(kStylesSection, QStringLiteral("Form Top"), y());
+    settings.writeInteger(kStylesSection, QStringLiteral("table width"), tableWidth());
+    settings.release();
+}
+
+void TForm1::StyleMenuItemClick(QAction* Sender) {
+    const QString name = QString(Sender->text()).remove(u'&');
+    CurrentStyleName = name;
+    styles_.activate(name);
+    Sender->setChecked(true);
+    for (QAction* item : StyleMenu->actions())
+        if (item != Sender)
+            item->setChecked(false);
+}
+
+// ---- Commands that later parts of the program fill in ----
+
+void TForm1::Action_searchExecute() {}
+void TForm1::Action_search_upExecute() {}
+void TForm1::About1Click() {}
+void TForm1::savetabletojsonfile1Click() {}
+void TForm1::LoadJsontoStringGrid1Click() {}
+void TForm1::ToolButton15Click() {}
 
 } // namespace runpad

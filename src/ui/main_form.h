@@ -4,22 +4,31 @@
 #include "core/table/grid_model.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QString>
 #include <array>
 #include <memory>
 
 class QAction;
+class QComboBox;
 class QFontMetrics;
 class QLabel;
 class QMenu;
+class QScrollArea;
+class QSplitter;
 class QStatusBar;
+class QTimer;
 class QToolBar;
+class QToolButton;
 
 namespace runpad {
 
+class CellPainter;
 class Clock;
 class ErrorReporter;
+class ImageList;
 class StringGridView;
+class StyleManager;
 class UserPrompts;
 
 // What the main window needs from the outside world.
@@ -28,10 +37,11 @@ struct FormDependencies {
     const Clock& clock;
     UserPrompts& prompts;
     const ErrorReporter& errors;
+    StyleManager& styles;
 };
 
-// The main window: the command table with its actions, the menu bar and the
-// status bar.
+// The main window: the command table with its toolbar and actions, the
+// preview pane, the menu bar and the six-panel status bar.
 class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
@@ -43,10 +53,10 @@ public:
     GridModel& grid() { return grid_; }
     TableEditor& editor() { return editor_; }
     const QString& settingsFileName() const { return SettingsFileName; }
+    const QString& currentStyleName() const { return CurrentStyleName; }
     QString panelText(int panel) const;
-    void setPanelText(int panel, const QString& text);
 
-    // Actions of the command table.
+    // Table actions.
     void Action_insert_rowExecute();
     void Action_del_rowExecute();
     void Action_move_row_upExecute();
@@ -60,22 +70,70 @@ public:
     void ADJ_PIS_width(int ACol);
     void Action_load_table_contentsExecute();
     void Action_save_table_contentsExecute();
+    // Style and window placement.
+    void Action_Load_styleExecute();
+    void Action_Save_styleExecute();
+    void StyleMenuItemClick(QAction* Sender);
+    // Search actions: the quick search fills them in.
+    void Action_searchExecute();
+    void Action_search_upExecute();
+    // Window frame.
     void Exit1Click();
+    void About1Click();
+    void savetabletojsonfile1Click();
+    void LoadJsontoStringGrid1Click();
+    void ToolButton15Click();
+    // Grid feedback.
+    void StringGrid1DrawCell(QPainter& painter, int ACol, int ARow, const QRect& Rect);
+    void StringGrid1MouseMove(int X, int Y);
+    void StringGrid1SetEditText(int ACol, int ARow, const QString& Value);
+    void StatusLineHint();
+    // The application's current hint, as the control under the mouse gives it.
+    const QString& applicationHint() const { return applicationHint_; }
+    void setApplicationHint(const QString& hint);
 
-    // Controls and actions, named as the rest of the program refers to them.
-    StringGridView* StringGrid1 = nullptr;
+    // Controls, lists and actions, named as the rest of the program refers to them.
     QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;
+    QToolButton* ToolButton3 = nullptr;
+    QToolButton* ToolButton4 = nullptr;
+    QToolButton* ToolButton5 = nullptr;
+    QComboBox* ComboBox_search = nullptr;
+    QToolButton* ToolButton6 = nullptr;
+    QToolButton* ToolButton7 = nullptr;
+    QToolButton* ToolButton8 = nullptr;
+    QToolButton* ToolButton9 = nullptr;
+    QToolButton* ToolButton10 = nullptr;
+    QToolButton* ToolButton11 = nullptr;
+    QToolButton* ToolButton12 = nullptr;
+    QToolButton* ToolButton13 = nullptr;
+    QToolButton* ToolButton14 = nullptr;
+    QToolButton* ToolButton15 = nullptr;
+    QLabel* LabelXAxis = nullptr;
+    QLabel* LabelYAxis = nullptr;
+    QLabel* LabelButton = nullptr;
     QStatusBar* StatusLine = nullptr;
-    QMenu* File1 = nullptr;
-    QAction* LoadTableContents1 = nullptr;
-    QAction* SaveTableContents1 = nullptr;
-    QAction* Exit1 = nullptr;
+    QWidget* Panel2 = nullptr;
+    QWidget* Panel1 = nullptr;
+    StringGridView* StringGrid1 = nullptr;
+    QSplitter* Splitter2 = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QTimer* Timer1 = nullptr;
+    std::unique_ptr<ImageList> ImageList1;
+    QList<QAction*> ActionList1;
+
     QAction* Action_insert_col = nullptr;
     QAction* Action_del_col = nullptr;
     QAction* Action_move_col_to_left = nullptr;
     QAction* Action_move_col_to_right = nullptr;
     QAction* Action_load_table_contents = nullptr;
     QAction* Action_save_table_contents = nullptr;
+    QAction* Action_Save_style = nullptr;
+    QAction* Action_Load_style = nullptr;
+    QAction* Action_search = nullptr;
+    QAction* Action_search_up = nullptr;
     QAction* Action_adj_all_table_width = nullptr;
     QAction* Action_insert_row = nullptr;
     QAction* Action_del_row = nullptr;
@@ -83,29 +141,61 @@ public:
     QAction* Action_move_row_up = nullptr;
     QAction* Action_edit = nullptr;
 
+    QMenu* File1 = nullptr;
+    QAction* LoadTableContents1 = nullptr;
+    QAction* SaveTableContents1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* Exit1 = nullptr;
+    QMenu* File2 = nullptr;
+    QAction* savetabletojsonfile1 = nullptr;
+    QAction* LoadJsontoStringGrid1 = nullptr;
+    QMenu* StyleMenu = nullptr;
+    QMenu* Help1 = nullptr;
+    QAction* About1 = nullptr;
+
 protected:
+    bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
 private:
+    // Construction of the controls, in main_form_layout.cpp.
     void buildLayout();
+    void buildToolBar();
+    void buildStatusLine();
+    void buildPanels();
     void buildActions();
     void buildMenus();
-    QAction* addAction(const QString& caption, void (TForm1::*handler)());
+    QAction* newAction(const QString& caption, const QString& hint, int image,
+                       void (TForm1::*handler)());
+    QToolButton* newToolButton(const QString& name, QAction* action);
+    template <typename Fn> void onTriggered(QAction* action, Fn handler);
+
     void FormCreate();
     void FormActivate();
-    bool FormClose();
+    void FormClose();
     void FormDestroy();
     void StringGrid1Click();
-    void updateEditImage();
+    void setPanelText(int panel, const QString& text);
+    void showEditImage();
+    void resetPreview();
+    void fillStyleMenu();
+    void loadStartupPicture();
+    int tableWidth() const;
+    void setTableWidth(int width);
 
     const Clock& clock_;
     UserPrompts& prompts_;
     const ErrorReporter& errors_;
+    StyleManager& styles_;
     QString executablePath_;
     QString SettingsFileName;
+    QString CurrentStyleName;
+    QPoint LastMousePoint;
+    QString applicationHint_;
     GridModel grid_;
     std::unique_ptr<QFontMetrics> commandRowMetrics_;
+    std::unique_ptr<CellPainter> cellPainter_;
     TableEditor editor_;
     std::array<QLabel*, kStatusPanels> panels_{};
 };

@@ -5,9 +5,13 @@
 #include "ui/grid_item_model.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 namespace runpad {
 
@@ -31,6 +35,58 @@ public:
         return editor;
     }
 
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const auto& handler = view_->drawCellHandler();
+        if (!handler) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        painter->save();
+        handler(*painter, index.column(), view_->itemModel()->toGridRow(index.row()), option.rect);
+        painter->restore();
+    }
+
+private:
+    StringGridView* view_;
+};
+
+// The fixed header row: drawn by the same cell handler as the body, with the
+// grid lines of the header.
+class GridHeaderView : public QHeaderView {
+public:
+    explicit GridHeaderView(StringGridView* view)
+        : QHeaderView(Qt::Horizontal, view), view_(view) {
+        setMouseTracking(true);
+    }
+
+protected:
+    void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override {
+        const auto& handler = view_->drawCellHandler();
+        if (!handler) {
+            QHeaderView::paintSection(painter, rect, logicalIndex);
+            return;
+        }
+        painter->save();
+        const QRect cell = rect.adjusted(0, 0, -1, -1);
+        handler(*painter, logicalIndex, 0, cell);
+        painter->setPen(view_->gridLineColor());
+        painter->drawLine(rect.topRight(), rect.bottomRight());
+        painter->drawLine(rect.bottomLeft(), rect.bottomRight());
+        painter->restore();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        QHeaderView::mouseMoveEvent(event);
+        view_->reportMouseMove(mapTo(view_, event->position().toPoint()));
+    }
+    bool viewportEvent(QEvent* event) override {
+        if (event->type() == QEvent::ToolTip && !view_->hint().isEmpty()) {
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), view_->hint(), this);
+            return true;
+        }
+        return QHeaderView::viewportEvent(event);
+    }
+
 private:
     StringGridView* view_;
 };
@@ -39,8 +95,10 @@ private:
 
 StringGridView::StringGridView(GridModel& grid, const ErrorReporter& errors, QWidget* parent)
     : QTableView(parent), grid_(grid), errors_(errors), itemModel_(new GridItemModel(grid, this)) {
+    setHorizontalHeader(new GridHeaderView(this));
     setModel(itemModel_);
     setItemDelegate(new CellEditorDelegate(this));
+    setMouseTracking(true);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(GridModel::kRowHeight);
@@ -86,6 +144,54 @@ void StringGridView::cellTextEdited(int col, int row, const QString& text) {
     grid_.setCell(col, row, text);
     if (editTextHandler_)
         errors_.guard([&] { editTextHandler_(col, row, text); });
+}
+
+QColor StringGridView::gridLineColor() const {
+    return QColor::fromRgba(
+        static_cast<QRgb>(style()->styleHint(QStyle::SH_Table_GridLineColor, nullptr, this)));
+}
+
+void StringGridView::mouseToCell(int x, int y, int& col, int& row) const {
+    col = -1;
+    row = -1;
+    const QHeaderView* header = horizontalHeader();
+    const int headerHeight = header->isVisible() ? header->height() : 0;
+    const int viewportX = x - viewport()->x();
+    const int c = columnAt(viewportX);
+    if (c < 0)
+        return;
+    if (header->isVisible() && y >= header->y() && y < header->y() + headerHeight) {
+        col = c;
+        row = 0;
+        return;
+    }
+    const int r = rowAt(y - viewport()->y());
+    if (r < 0)
+        return;
+    col = c;
+    row = itemModel_->toGridRow(r);
+}
+
+void StringGridView::reportMouseMove(const QPoint& clientPos) {
+    if (mouseMoveHandler_)
+        errors_.guard([&] { mouseMoveHandler_(clientPos.x(), clientPos.y()); });
+}
+
+void StringGridView::mouseMoveEvent(QMouseEvent* event) {
+    QTableView::mouseMoveEvent(event);
+    reportMouseMove(viewport()->mapTo(this, event->position().toPoint()));
+}
+
+bool StringGridView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        // One hint for the whole grid rather than one per cell.
+        if (hint_.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), hint_, viewport());
+        return true;
+    }
+    return QTableView::viewportEvent(event);
 }
 
 void StringGridView::applyOptions() {

@@ -30,7 +30,29 @@ public:
     }
     void cellTextEdited(int col, int row, const QString& text);
 
+    // Paints every cell, the header row included; without a handler the
+    // toolkit's default look is used.
+    using DrawCellHandler = std::function<void(QPainter&, int col, int row, const QRect&)>;
+    void setDrawCellHandler(DrawCellHandler handler) { drawCellHandler_ = std::move(handler); }
+    const DrawCellHandler& drawCellHandler() const { return drawCellHandler_; }
+
+    // Mouse moves over the grid, header row included, in the grid's client
+    // coordinates (the header row starts at y = 0).
+    void setMouseMoveHandler(std::function<void(int x, int y)> handler) {
+        mouseMoveHandler_ = std::move(handler);
+    }
+    // The cell under a point in client coordinates; -1, -1 on no cell.
+    void mouseToCell(int x, int y, int& col, int& row) const;
+    void reportMouseMove(const QPoint& clientPos);
+
+    // The grid's hint, shown as a tooltip while the mouse rests over it.
+    const QString& hint() const { return hint_; }
+    void setHint(const QString& hint) { hint_ = hint; }
+    QColor gridLineColor() const;
+
 protected:
+    bool viewportEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mousePressEvent(QMouseEvent* event) override;
 
@@ -44,6 +66,9 @@ private:
     const ErrorReporter& errors_;
     GridItemModel* itemModel_;
     std::function<void(int, int, const QString&)> editTextHandler_;
+    DrawCellHandler drawCellHandler_;
+    std::function<void(int, int)> mouseMoveHandler_;
+    QString hint_;
     bool syncing_ = false;
     bool applyingWidths_ = false;
     bool pressing_ = false;

@@ -1,50 +1,16 @@
 #include "core/table/grid_model.h"
 #include "core/table/ini_document.h"
-#include "platform/clock.h"
-#include "ui/error_display.h"
-#include "ui/main_form.h"
+#include "form_fixture.h"
 #include "ui/string_grid_view.h"
 
 #include <QAction>
-#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QTemporaryDir>
-#include <QtTest>
-#include <memory>
 
 using namespace runpad;
+using namespace runpad::testing;
 
 namespace {
-
-class StepClock : public Clock {
-public:
-    quint32 tickCount() const override { return now += 7; }
-    mutable quint32 now = 0xFFFFFFF0u; // crosses the wrap during a save
-};
-
-class RecordingPrompts : public UserPrompts {
-public:
-    void showError(const QString& text) override { errors << text; }
-    bool confirm(const QString& text) override {
-        questions << text;
-        return answer;
-    }
-    void showMessage(const QString& text) override { messages << text; }
-    QStringList errors, questions, messages;
-    bool answer = false;
-};
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 const QByteArray kPreparedIni = "[Styles]\nStyle Name=Windows10\n"
                                 "[Table]\n1-0=Function\n2-0=command\n3-0=Description\n"
@@ -57,23 +23,19 @@ const QByteArray kPreparedIni = "[Styles]\nStyle Name=Windows10\n"
 class TestMainForm : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> dir;
-    StepClock clock;
-    RecordingPrompts prompts;
-    std::unique_ptr<ErrorReporter> errors;
+    std::unique_ptr<FormFixture> fixture;
+    QTemporaryDir* dir = nullptr;
 
-    std::unique_ptr<TForm1> makeForm(const QString& exePath) {
-        return std::make_unique<TForm1>(FormDependencies{exePath, clock, prompts, *errors});
-    }
-    QString exe() const { return dir->filePath("Runpad"); }
-    QString ini() const { return dir->filePath("Runpad.ini"); }
+    std::unique_ptr<TForm1> makeForm(const QString& exePath) { return fixture->makeForm(exePath); }
+    QString exe() const { return fixture->exe(); }
+    QString ini() const { return fixture->ini(); }
 
 private slots:
     void init() {
-        dir = std::make_unique<QTemporaryDir>();
-        prompts = RecordingPrompts();
-        errors = std::make_unique<ErrorReporter>(prompts);
+        fixture = std::make_unique<FormFixture>();
+        dir = &fixture->dir;
     }
+    void cleanup() { fixture.reset(); }
 
     void settingsFileSitsBesideTheExecutable_data() {
         QTest::addColumn<QString>("exeName");
@@ -93,7 +55,7 @@ private slots:
     }
 
     void startupLoadsThePreparedTable() {
-        writeFile(ini(), kPreparedIni);
+        QVERIFY(writeFile(ini(), kPreparedIni));
         auto form = makeForm(exe());
         GridModel& grid = form->grid();
         QCOMPARE(grid.cell(2, 1), QString("gedit notes.txt"));
@@ -103,11 +65,11 @@ private slots:
         // Widths were fitted after the load: the long command widens column 2.
         QVERIFY(grid.colWidth(2) > GridModel::kDefaultColWidth);
         QCOMPARE(grid.colWidth(0), GridModel::kDefaultColWidth);
-        QVERIFY(prompts.errors.isEmpty());
+        QVERIFY(fixture->prompts.errors.isEmpty());
     }
 
     void closingAfterEditModeSavesTheTable() {
-        writeFile(ini(), kPreparedIni);
+        QVERIFY(writeFile(ini(), kPreparedIni));
         auto form = makeForm(exe());
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
@@ -126,15 +88,22 @@ private slots:
         QVERIFY(readFile(ini()).contains("\n[save time]\nsave time =7\n"));
     }
 
-    void closingWithoutEditModeWritesNoTable() {
+    void firstCloseWithoutEditModeWritesOnlyTheStyleSection() {
         auto form = makeForm(exe());
         form->Action_insert_row->trigger(); // cell mode, not edit mode
         QVERIFY(form->close());
-        QVERIFY(!QFile::exists(ini()));
+        const IniDocument saved = IniDocument::fromBytes(readFile(ini()));
+        QCOMPARE(saved.sectionNames(), QStringList{"Styles"});
+        QCOMPARE(saved.readInteger("Styles", "Form Width", 0), 800);
+        QCOMPARE(saved.readInteger("Styles", "Form Height", 0), 750);
+        QCOMPARE(saved.readInteger("Styles", "Form Left", -1), 0);
+        QCOMPARE(saved.readInteger("Styles", "Form Top", -1), 0);
+        QCOMPARE(saved.readInteger("Styles", "table width", 0), 736);
+        QVERIFY(!saved.hasKey("Styles", "Style Name"));
     }
 
     void exitSavesLikeTheCloseBox() {
-        writeFile(ini(), kPreparedIni);
+        QVERIFY(writeFile(ini(), kPreparedIni));
         auto form = makeForm(exe());
         form->show();
         form->Action_edit->trigger();
@@ -154,24 +123,24 @@ private slots:
         QFETCH(bool, closeAnyway);
         // A regular file where the folder should be makes every write fail,
         // also for root.
-        writeFile(dir->filePath("notafolder"), "x");
+        QVERIFY(writeFile(dir->filePath("notafolder"), "x"));
         const QString exePath = dir->filePath("notafolder/Runpad");
         auto form = makeForm(exePath);
         form->show();
         form->Action_edit->trigger();
-        prompts.answer = closeAnyway;
+        fixture->prompts.answer = closeAnyway;
         QCOMPARE(form->close(), closeAnyway);
         QCOMPARE(form->isVisible(), !closeAnyway);
-        QCOMPARE(prompts.errors,
+        QCOMPARE(fixture->prompts.errors,
                  QStringList{"Unable to write to " + dir->filePath("notafolder/Runpad.ini") + "."});
-        QCOMPARE(prompts.questions.size(), 1);
+        QCOMPARE(fixture->prompts.questions.size(), 1);
     }
 
     void saveCommandReportsAFailedWrite() {
-        writeFile(dir->filePath("notafolder"), "x");
+        QVERIFY(writeFile(dir->filePath("notafolder"), "x"));
         auto form = makeForm(dir->filePath("notafolder/Runpad"));
         form->Action_save_table_contents->trigger();
-        QCOMPARE(prompts.errors,
+        QCOMPARE(fixture->prompts.errors,
                  QStringList{"Unable to write to " + dir->filePath("notafolder/Runpad.ini") + "."});
         QCOMPARE(form->grid().cell(2, 1), QString("cmd")); // the table in memory is untouched
     }
@@ -179,13 +148,13 @@ private slots:
     void loadCommandRereadsTheFile() {
         auto form = makeForm(exe());
         QCOMPARE(form->grid().cell(2, 1), QString("cmd"));
-        writeFile(ini(), kPreparedIni);
+        QVERIFY(writeFile(ini(), kPreparedIni));
         form->Action_load_table_contents->trigger();
         QCOMPARE(form->grid().cell(2, 1), QString("gedit notes.txt"));
     }
 
     void viewFollowsTheModelsCurrentCell() {
-        writeFile(ini(), kPreparedIni);
+        QVERIFY(writeFile(ini(), kPreparedIni));
         auto form = makeForm(exe());
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
@@ -196,7 +165,7 @@ private slots:
     }
 
     void userClicksAndKeysMoveTheModel() {
-        writeFile(ini(), kPreparedIni);
+        QVERIFY(writeFile(ini(), kPreparedIni));
         auto form = makeForm(exe());
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));
@@ -220,7 +189,7 @@ private slots:
     }
 
     void editModeWritesEveryKeystrokeAtOnce() {
-        writeFile(ini(), kPreparedIni);
+        QVERIFY(writeFile(ini(), kPreparedIni));
         auto form = makeForm(exe());
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get()));

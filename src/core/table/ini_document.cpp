@@ -391,7 +391,8 @@ void IniDocument::parse(qsizetype begin) {
         while (keyEnd > first && isBlank(char16_t(data[keyEnd - 1])))
             --keyEnd;
         line.hasValue = true;
-        line.key = Piece{quint32(first), quint32(keyEnd - first)};
+        // The key keeps its blanks for writing back; lookup trims them.
+        line.key = Piece{quint32(from), quint32(at - from)};
         line.value = Piece{quint32(at + 1), quint32(to - at - 1)};
 
         const QByteArrayView key(data + first, keyEnd - first);

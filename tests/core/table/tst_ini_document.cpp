@@ -365,10 +365,10 @@ void TestIniDocument::writeString_data() {
         << QByteArray() << " \tS "
         << "save time "
         << "v" << QByteArray("[S]\nsave time =v\n") << "v";
-    QTest::newRow("untrimmed key replaces the trimmed one")
-        << QByteArray("[S]\nsave time =5\n") << "S"
-        << "save time "
-        << "6" << QByteArray("[S]\nsave time=6\n") << "6";
+    QTest::newRow("replacing a value keeps the key as the file spells it")
+        << QByteArray("[S]\n Save Time =5\n") << "S"
+        << "save time"
+        << "6" << QByteArray("[S]\n Save Time =6\n") << "6";
     QTest::newRow("section found ignoring case keeps its spelling")
         << QByteArray("[Options]\n") << "OPTIONS"
         << "k"
@@ -443,6 +443,7 @@ void TestIniDocument::roundTripKeepsText_data() {
     QTest::newRow("values as they stand")
         << QByteArray("[A]\nk=  \"q\" = x;y \t\nempty=\nsemi=;\n");
     QTest::newRow("non-ascii") << QStringLiteral("[Größe]\nk=€ ✓ 𝄞\n").toUtf8();
+    QTest::newRow("blanks around keys") << QByteArray("[save time]\nsave time =5\n  k\t=1\n");
 }
 
 void TestIniDocument::roundTripKeepsText() {

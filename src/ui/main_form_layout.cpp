@@ -1,0 +1,330 @@
+// Construction of the main window's controls, actions and menus.
+
+#include "ui/error_display.h"
+#include "ui/image_list.h"
+#include "ui/main_form.h"
+#include "ui/menu_accelerators.h"
+#include "ui/string_grid_view.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace runpad {
+
+namespace {
+constexpr int kPanelWidths[TForm1::kStatusPanels] = {50, 50, 240, 120, 240, 40};
+constexpr int kToolBarHeight = 42;
+constexpr int kButtonWidth = 43;
+constexpr int kStatusLineHeight = 35;
+constexpr int kPanel2Height = 123;
+constexpr int kGridWidth = 736;
+constexpr int kSplitterWidth = 9;
+
+QFont pixelFont(const QString& family, int pixels, bool bold = false) {
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+} // namespace
+
+void TForm1::buildLayout() {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Runpad"));
+    setFont(pixelFont(QStringLiteral("Segoe UI"), 12));
+    resize(1881, 1076);
+    ImageList1 = std::make_unique<ImageList>();
+
+    buildActions();
+    buildToolBar();
+    buildPanels();
+    buildStatusLine();
+    buildMenus();
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(10);
+}
+
+template <typename Fn> void TForm1::onTriggered(QAction* action, Fn handler) {
+    connect(action, &QAction::triggered, this,
+            [this, handler] { errors_.guard([this, handler] { handler(); }); });
+}
+
+QAction* TForm1::newAction(const QString& caption, const QString& hint, int image,
+                           void (TForm1::*handler)()) {
+    auto* action = new QAction(caption, this);
+    action->setObjectName(caption);
+    if (!hint.isEmpty()) {
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+    } else {
+        // No hint: hovering its button clears the status hint.
+        action->setToolTip(QString());
+    }
+    if (image >= 0)
+        action->setIcon(ImageList1->icon(image));
+    action->setProperty("imageIndex", image);
+    onTriggered(action, [this, handler] { (this->*handler)(); });
+    ActionList1.append(action);
+    return action;
+}
+
+void TForm1::buildActions() {
+    Action_insert_col = newAction(QStringLiteral("Action_insert_col"),
+                                  QStringLiteral("Insert a Column"), 2,
+                                  &TForm1::Action_insert_colExecute);
+    Action_del_col = newAction(QStringLiteral("Action_del_col"), QStringLiteral("Delete a Column"),
+                               3, &TForm1::Action_del_colExecute);
+    Action_move_col_to_left = newAction(QStringLiteral("Action_move_col_to_left"),
+                                        QStringLiteral("Swap current column to left"), 4,
+                                        &TForm1::Action_move_col_to_leftExecute);
+    Action_move_col_to_right = newAction(QStringLiteral("Action_move_col_to_right"),
+                                         QStringLiteral("Swap current column to Right"), 5,
+                                         &TForm1::Action_move_col_to_rightExecute);
+    Action_load_table_contents = newAction(QStringLiteral("Load Table Contents"), {}, 6,
+                                           &TForm1::Action_load_table_contentsExecute);
+    Action_save_table_contents = newAction(QStringLiteral("Save Table Contents"), {}, 7,
+                                           &TForm1::Action_save_table_contentsExecute);
+    Action_Save_style = newAction(QStringLiteral("Action_Save_style"), {}, -1,
+                                  &TForm1::Action_Save_styleExecute);
+    Action_Load_style = newAction(QStringLiteral("Action_Load_style"), {}, -1,
+                                  &TForm1::Action_Load_styleExecute);
+    Action_search =
+        newAction(QStringLiteral("Action_search"), {}, 8, &TForm1::Action_searchExecute);
+    Action_search->setShortcut(QKeySequence(Qt::Key_F3));
+    Action_search_up =
+        newAction(QStringLiteral("Action_search_up"), {}, 9, &TForm1::Action_search_upExecute);
+    Action_search_up->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+    Action_adj_all_table_width = newAction(QStringLiteral("Action_adj_all_table_width"), {}, 14,
+                                           &TForm1::Action_adj_all_table_widthExecute);
+    Action_insert_row = newAction(QStringLiteral("Action_insert_row"), {}, 0,
+                                  &TForm1::Action_insert_rowExecute);
+    Action_del_row =
+        newAction(QStringLiteral("Action_del_row"), {}, 1, &TForm1::Action_del_rowExecute);
+    Action_move_row_down = newAction(QStringLiteral("Action_move_row_down"), {}, 11,
+                                     &TForm1::Action_move_row_downExecute);
+    Action_move_row_up = newAction(QStringLiteral("Action_move_row_up"), {}, 10,
+                                   &TForm1::Action_move_row_upExecute);
+    Action_edit = newAction(QStringLiteral("Action_edit"), {}, TableEditor::kImageNotEditable,
+                            &TForm1::Action_editExecute);
+    // The two shortcuts work wherever the focus is inside the window.
+    addAction(Action_search);
+    addAction(Action_search_up);
+}
+
+QToolButton* TForm1::newToolButton(const QString& name, QAction* action) {
+    auto* button = new QToolButton(ToolBar1);
+    button->setObjectName(name);
+    button->setFixedSize(kButtonWidth, kToolBarHeight);
+    button->setIconSize(QSize(ImageList::kSize, ImageList::kSize));
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setAutoRaise(true);
+    if (action)
+        button->setDefaultAction(action);
+    ToolBar1->addWidget(button);
+    return button;
+}
+
+void TForm1::buildToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->toggleViewAction()->setEnabled(false);
+    ToolBar1->setFixedHeight(kToolBarHeight + 2);
+    ToolBar1->setIconSize(QSize(ImageList::kSize, ImageList::kSize));
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, ToolBar1);
+
+    ToolButton1 = newToolButton(QStringLiteral("ToolButton1"), Action_insert_col);
+    ToolButton2 = newToolButton(QStringLiteral("ToolButton2"), Action_del_col);
+    ToolButton3 = newToolButton(QStringLiteral("ToolButton3"), Action_move_col_to_left);
+    ToolButton4 = newToolButton(QStringLiteral("ToolButton4"), Action_move_col_to_right);
+    ToolButton5 = newToolButton(QStringLiteral("ToolButton5"), Action_search);
+
+    ComboBox_search = new QComboBox(ToolBar1);
+    ComboBox_search->setObjectName(QStringLiteral("ComboBox_search"));
+    ComboBox_search->setEditable(true);
+    ComboBox_search->setInsertPolicy(QComboBox::NoInsert);
+    ComboBox_search->setFixedSize(234, 31);
+    ComboBox_search->setFont(pixelFont(QStringLiteral("Segoe UI"), 17));
+    ComboBox_search->setEditText(QStringLiteral("Qucik Search"));
+    ComboBox_search->setAccessibleName(QStringLiteral("Quick search"));
+    ToolBar1->addWidget(ComboBox_search);
+
+    ToolButton6 = newToolButton(QStringLiteral("ToolButton6"), Action_search_up);
+    ToolButton7 = newToolButton(QStringLiteral("ToolButton7"), Action_insert_row);
+    ToolButton8 = newToolButton(QStringLiteral("ToolButton8"), Action_del_row);
+    ToolButton9 = newToolButton(QStringLiteral("ToolButton9"), Action_move_row_down);
+    ToolButton10 = newToolButton(QStringLiteral("ToolButton10"), Action_move_row_up);
+    ToolButton11 = newToolButton(QStringLiteral("ToolButton11"), Action_edit);
+    ToolButton12 = newToolButton(QStringLiteral("ToolButton12"), Action_adj_all_table_width);
+    ToolButton13 = newToolButton(QStringLiteral("ToolButton13"), Action_load_table_contents);
+    ToolButton14 = newToolButton(QStringLiteral("ToolButton14"), Action_save_table_contents);
+    ToolButton15 = newToolButton(QStringLiteral("ToolButton15"), nullptr);
+    ToolButton15->setIcon(ImageList1->icon(15));
+    ToolButton15->setAccessibleName(QStringLiteral("Help on Control Panel items"));
+    connect(ToolButton15, &QToolButton::clicked, this,
+            [this] { errors_.guard([this] { ToolButton15Click(); }); });
+
+    // The column commands and the table file commands have no visible button.
+    for (QToolButton* hidden :
+         {ToolButton1, ToolButton2, ToolButton3, ToolButton4, ToolButton13, ToolButton14}) {
+        for (QAction* a : ToolBar1->actions())
+            if (ToolBar1->widgetForAction(a) == hidden)
+                a->setVisible(false);
+    }
+
+    const auto addLabel = [this](const QString& name, int width) {
+        auto* label = new QLabel(name, ToolBar1);
+        label->setObjectName(name);
+        label->setFixedSize(width, kToolBarHeight);
+        ToolBar1->addWidget(label);
+        return label;
+    };
+    LabelXAxis = addLabel(QStringLiteral("LabelXAxis"), 57);
+    LabelYAxis = addLabel(QStringLiteral("LabelYAxis"), 56);
+    LabelButton = addLabel(QStringLiteral("LabelButton"), 64);
+}
+
+void TForm1::buildPanels() {
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    Panel1 = new QWidget(client);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    auto* row = new QHBoxLayout(Panel1);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    Splitter2 = new QSplitter(Qt::Horizontal, Panel1);
+    Splitter2->setObjectName(QStringLiteral("Splitter2"));
+    Splitter2->setHandleWidth(kSplitterWidth);
+    Splitter2->setChildrenCollapsible(false);
+
+    StringGrid1 = new StringGridView(grid_, errors_, Splitter2);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setFont(pixelFont(QStringLiteral("Segoe UI"), 14, true));
+    StringGrid1->setAccessibleName(QStringLiteral("Command table"));
+
+    ScrollBox1 = new QScrollArea(Splitter2);
+    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
+    ScrollBox1->setFrameShape(QFrame::NoFrame);
+    ScrollBox1->setWidgetResizable(false);
+    ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Image1 = new QLabel;
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setAccessibleName(QStringLiteral("Preview picture"));
+    Image1->setPixmap(QPixmap::fromImage(ImageList::builtinPreview()));
+    Image1->adjustSize();
+    ScrollBox1->setWidget(Image1);
+
+    Splitter2->addWidget(StringGrid1);
+    Splitter2->addWidget(ScrollBox1);
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
+    row->addWidget(Splitter2);
+    setTableWidth(kGridWidth);
+
+    Panel2 = new QWidget(client);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setFixedHeight(kPanel2Height);
+    Panel2->hide();
+
+    column->addWidget(Panel1, 1);
+    column->addWidget(Panel2);
+    setCentralWidget(client);
+}
+
+int TForm1::tableWidth() const { return StringGrid1->width(); }
+
+void TForm1::setTableWidth(int width) {
+    QList<int> sizes = Splitter2->sizes();
+    const int total = qMax(sizes.value(0) + sizes.value(1), width + 1);
+    Splitter2->setSizes({width, qMax(total - width, 1)});
+    StringGrid1->resize(width, StringGrid1->height());
+}
+
+void TForm1::buildStatusLine() {
+    StatusLine = new QStatusBar(this);
+    StatusLine->setObjectName(QStringLiteral("StatusLine"));
+    StatusLine->setSizeGripEnabled(false);
+    StatusLine->setFixedHeight(kStatusLineHeight);
+    for (int i = 0; i < kStatusPanels; ++i) {
+        auto* label = new QLabel(StatusLine);
+        label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        label->setAccessibleName(QStringLiteral("Status panel %1").arg(i));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setTextFormat(Qt::PlainText);
+        const bool last = i == kStatusPanels - 1;
+        if (last) {
+            // The last panel always reaches the right end of the bar.
+            label->setMinimumWidth(kPanelWidths[i]);
+            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        } else {
+            label->setFixedWidth(kPanelWidths[i]);
+        }
+        StatusLine->addWidget(label, last ? 1 : 0);
+        panels_[static_cast<size_t>(i)] = label;
+    }
+    setStatusBar(StatusLine);
+}
+
+void TForm1::buildMenus() {
+    QMenuBar* MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    File1 = MainMenu1->addMenu(QStringLiteral("File"));
+    File1->setObjectName(QStringLiteral("File1"));
+    LoadTableContents1 = Action_load_table_contents;
+    SaveTableContents1 = Action_save_table_contents;
+    File1->addAction(LoadTableContents1);
+    File1->addAction(SaveTableContents1);
+    N1 = File1->addSeparator();
+    Exit1 = File1->addAction(QStringLiteral("E&xit"));
+    Exit1->setObjectName(QStringLiteral("Exit1"));
+    onTriggered(Exit1, [this] { Exit1Click(); });
+
+    File2 = MainMenu1->addMenu(QStringLiteral("Tool"));
+    File2->setObjectName(QStringLiteral("File2"));
+    savetabletojsonfile1 = File2->addAction(QStringLiteral("save table to json file"));
+    savetabletojsonfile1->setObjectName(QStringLiteral("savetabletojsonfile1"));
+    onTriggered(savetabletojsonfile1, [this] { savetabletojsonfile1Click(); });
+    LoadJsontoStringGrid1 = File2->addAction(QStringLiteral("LoadJsontoStringGrid"));
+    LoadJsontoStringGrid1->setObjectName(QStringLiteral("LoadJsontoStringGrid1"));
+    onTriggered(LoadJsontoStringGrid1, [this] { LoadJsontoStringGrid1Click(); });
+
+    StyleMenu = MainMenu1->addMenu(QStringLiteral("style"));
+    StyleMenu->setObjectName(QStringLiteral("StyleMenu"));
+
+    Help1 = MainMenu1->addMenu(QStringLiteral("Help"));
+    Help1->setObjectName(QStringLiteral("Help1"));
+    About1 = Help1->addAction(QStringLiteral("About"));
+    About1->setObjectName(QStringLiteral("About1"));
+    onTriggered(About1, [this] { About1Click(); });
+
+    // Captions get their accelerators when a menu level is built or opened.
+    assignAccelerators(MainMenu1->actions());
+    for (QMenu* menu : {File1, File2, StyleMenu, Help1}) {
+        connect(menu, &QMenu::aboutToShow, this,
+                [menu] { assignAccelerators(menu->actions()); });
+    }
+}
+
+} // namespace runpad

@@ -1,0 +1,67 @@
+#pragma once
+
+// Shared pieces for tests that start the main window.
+
+#include "core/appearance/style_registry.h"
+#include "platform/clock.h"
+#include "ui/error_display.h"
+#include "ui/main_form.h"
+#include "ui/style_manager.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+namespace runpad::testing {
+
+class StepClock : public Clock {
+public:
+    quint32 tickCount() const override { return now += 7; }
+    mutable quint32 now = 0xFFFFFFF0u; // crosses the wrap during a save
+};
+
+class RecordingPrompts : public UserPrompts {
+public:
+    void showError(const QString& text) override { errors << text; }
+    bool confirm(const QString& text) override {
+        questions << text;
+        return answer;
+    }
+    void showMessage(const QString& text) override { messages << text; }
+    QStringList errors, questions, messages;
+    bool answer = false;
+};
+
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// A temporary folder with the executable's path in it, and everything the
+// main window needs; each test starts with a fresh one.
+struct FormFixture {
+    QTemporaryDir dir;
+    StepClock clock;
+    RecordingPrompts prompts;
+    ErrorReporter errors{prompts};
+    StyleRegistry registry;
+    StyleManager styles{registry, *qApp};
+
+    ~FormFixture() { styles.activate(QStringLiteral("Windows")); }
+
+    QString exe() const { return dir.filePath(QStringLiteral("Runpad")); }
+    QString ini() const { return dir.filePath(QStringLiteral("Runpad.ini")); }
+    std::unique_ptr<TForm1> makeForm(const QString& exePath = QString()) {
+        return std::make_unique<TForm1>(
+            FormDependencies{exePath.isEmpty() ? exe() : exePath, clock, prompts, errors, styles});
+    }
+};
+
+} // namespace runpad::testing
