@@ -1,0 +1,1 @@
+#include "core/launch/command_launch.h"

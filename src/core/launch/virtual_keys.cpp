@@ -1,0 +1,1 @@
+#include "core/launch/virtual_keys.h"

@@ -1,0 +1,1 @@
+#include "core/table/table_search.h"

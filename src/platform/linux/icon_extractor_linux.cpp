@@ -1,0 +1,1 @@
+#include "platform/icon_extractor.h"
