@@ -27,3 +27,5 @@ xvfb-run -a -s "-screen 0 1280x800x24" bash -c '
   wait "$pid"
 '
 echo "Runpad started and showed its main window; screenshot saved to $shot"
+echo "Rendering the main window in each visual style:"
+bash scripts/screenshot-styles.sh build build/screenshots

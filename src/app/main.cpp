@@ -2,6 +2,8 @@
 
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
+#include "platform/icon_extractor.h"
+#include "platform/shell_start.h"
 #include "ui/error_display.h"
 #include "ui/main_form.h"
 #include "ui/style_manager.h"
@@ -58,7 +60,11 @@ int main(int argc, char** argv) {
     const runpad::StyleRegistry styleRegistry;
     runpad::StyleManager styles(styleRegistry, app);
 
-    runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors, styles});
+    runpad::DesktopShellStarter shell;
+    const runpad::IconExtractor icons;
+
+    runpad::TForm1 form(
+        {QCoreApplication::applicationFilePath(), clock, prompts, errors, styles, shell, icons});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

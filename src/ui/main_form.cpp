@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -62,7 +63,8 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
-      styles_(deps.styles), executablePath_(deps.executablePath),
+      styles_(deps.styles), shell_(deps.shell), icons_(deps.icons),
+      executablePath_(deps.executablePath),
       editor_(grid_, [this](const QString& text) {
           return commandRowMetrics_->horizontalAdvance(text);
       }) {
@@ -77,6 +79,10 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     StringGrid1->setMouseMoveHandler([this](int x, int y) { StringGrid1MouseMove(x, y); });
     StringGrid1->setEditTextHandler(
         [this](int col, int row, const QString& text) { StringGrid1SetEditText(col, row, text); });
+    StringGrid1->setDoubleClickHandler([this] { StringGrid1DblClick(); });
+    connect(ComboBox_search, &QComboBox::editTextChanged, this,
+            [this] { errors_.guard([this] { ComboBox_searchChange(); }); });
+    installKeyPreview();
     // An error in the startup sequence skips its remaining steps; the window
     // still opens.
     errors_.guard([this] { FormCreate(); });
@@ -204,10 +210,6 @@ void TForm1::StatusLineHint() {
 }
 
 // ---- Grid feedback ----
-
-void TForm1::StringGrid1Click() {
-    // Row details, picture and status texts hook in here.
-}
 
 void TForm1::StringGrid1DrawCell(QPainter& painter, int ACol, int ARow, const QRect& Rect) {
     if (ARow == 0) {
@@ -345,11 +347,8 @@ void TForm1::StyleMenuItemClick(QAction* Sender) {
 
 // ---- Commands that later parts of the program fill in ----
 
-void TForm1::Action_searchExecute() {}
-void TForm1::Action_search_upExecute() {}
 void TForm1::About1Click() {}
 void TForm1::savetabletojsonfile1Click() {}
 void TForm1::LoadJsontoStringGrid1Click() {}
-void TForm1::ToolButton15Click() {}
 
 } // namespace runpad

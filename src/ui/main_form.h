@@ -26,7 +26,10 @@ namespace runpad {
 class CellPainter;
 class Clock;
 class ErrorReporter;
+class IconExtractor;
 class ImageList;
+class KeyPreview;
+class ShellStarter;
 class StringGridView;
 class StyleManager;
 class UserPrompts;
@@ -38,6 +41,8 @@ struct FormDependencies {
     UserPrompts& prompts;
     const ErrorReporter& errors;
     StyleManager& styles;
+    ShellStarter& shell;        // every start goes through it
+    const IconExtractor& icons; // icons of internet shortcuts
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -74,9 +79,21 @@ public:
     void Action_Load_styleExecute();
     void Action_Save_styleExecute();
     void StyleMenuItemClick(QAction* Sender);
-    // Search actions: the quick search fills them in.
+    // Quick search.
     void Action_searchExecute();
     void Action_search_upExecute();
+    void ComboBox_searchChange();
+    // Launching, row details and keyboard control.
+    void StringGrid1DblClick();
+    void StringGrid1Click();
+    void ShowRowDetails(int row);
+    void ShowUrlShortcut(const QString& path);
+    // Key preview: a Windows key code and whether Shift is held. FormKeyDown
+    // returns true when the key-down is swallowed.
+    bool FormKeyDown(int Key, bool Shift);
+    void FormKeyUp(int Key);
+    bool keyHeld() const { return KeyHeld; }
+    bool searchHit() const { return SearchHit; }
     // Window frame.
     void Exit1Click();
     void About1Click();
@@ -175,7 +192,9 @@ private:
     void FormActivate();
     void FormClose();
     void FormDestroy();
-    void StringGrid1Click();
+    void LoadImageFile(const QString& path);
+    void installKeyPreview();
+    QString executableFolder() const;
     void setPanelText(int panel, const QString& text);
     void showEditImage();
     void resetPreview();
@@ -188,10 +207,15 @@ private:
     UserPrompts& prompts_;
     const ErrorReporter& errors_;
     StyleManager& styles_;
+    ShellStarter& shell_;
+    const IconExtractor& icons_;
+    KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;
     QString CurrentStyleName;
     QPoint LastMousePoint;
+    bool KeyHeld = false;
+    bool SearchHit = false;
     QString applicationHint_;
     GridModel grid_;
     std::unique_ptr<QFontMetrics> commandRowMetrics_;

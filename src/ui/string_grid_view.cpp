@@ -182,6 +182,12 @@ void StringGridView::mouseMoveEvent(QMouseEvent* event) {
     reportMouseMove(viewport()->mapTo(this, event->position().toPoint()));
 }
 
+void StringGridView::mouseDoubleClickEvent(QMouseEvent* event) {
+    QTableView::mouseDoubleClickEvent(event);
+    if (doubleClickHandler_ && event->button() == Qt::LeftButton)
+        errors_.guard([this] { doubleClickHandler_(); });
+}
+
 bool StringGridView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         // One hint for the whole grid rather than one per cell.

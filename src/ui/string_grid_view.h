@@ -41,6 +41,10 @@ public:
     void setMouseMoveHandler(std::function<void(int x, int y)> handler) {
         mouseMoveHandler_ = std::move(handler);
     }
+    void setDoubleClickHandler(std::function<void()> handler) {
+        doubleClickHandler_ = std::move(handler);
+    }
+
     // The cell under a point in client coordinates; -1, -1 on no cell.
     void mouseToCell(int x, int y, int& col, int& row) const;
     void reportMouseMove(const QPoint& clientPos);
@@ -53,6 +57,7 @@ public:
 protected:
     bool viewportEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void mousePressEvent(QMouseEvent* event) override;
 
@@ -68,6 +73,7 @@ private:
     std::function<void(int, int, const QString&)> editTextHandler_;
     DrawCellHandler drawCellHandler_;
     std::function<void(int, int)> mouseMoveHandler_;
+    std::function<void()> doubleClickHandler_;
     QString hint_;
     bool syncing_ = false;
     bool applyingWidths_ = false;

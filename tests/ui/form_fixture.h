@@ -4,6 +4,8 @@
 
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
+#include "platform/icon_extractor.h"
+#include "platform/shell_start.h"
 #include "ui/error_display.h"
 #include "ui/main_form.h"
 #include "ui/style_manager.h"
@@ -34,6 +36,27 @@ public:
     bool answer = false;
 };
 
+// Records every start instead of starting anything.
+class RecordingShell : public ShellStarter {
+public:
+    void shellExecute(const ShellStartRequest& request) override { requests.append(request); }
+    QList<ShellStartRequest> requests;
+};
+
+// Gives a fixed picture for one icon file name and none for any other.
+class FakeIcons : public IconExtractor {
+public:
+    QImage extractFirstIcon(const QString& path) const override {
+        return path == knownFile ? icon : QImage();
+    }
+    QString knownFile = QStringLiteral("known.ico");
+    QImage icon = [] {
+        QImage image(16, 16, QImage::Format_ARGB32);
+        image.fill(Qt::red);
+        return image;
+    }();
+};
+
 inline QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -53,6 +76,8 @@ struct FormFixture {
     ErrorReporter errors{prompts};
     StyleRegistry registry;
     StyleManager styles{registry, *qApp};
+    RecordingShell shell;
+    FakeIcons icons;
 
     ~FormFixture() { styles.activate(QStringLiteral("Windows")); }
 
@@ -60,7 +85,7 @@ struct FormFixture {
     QString ini() const { return dir.filePath(QStringLiteral("Runpad.ini")); }
     std::unique_ptr<TForm1> makeForm(const QString& exePath = QString()) {
         return std::make_unique<TForm1>(
-            FormDependencies{exePath.isEmpty() ? exe() : exePath, clock, prompts, errors, styles});
+            FormDependencies{exePath.isEmpty() ? exe() : exePath, clock, prompts, errors, styles, shell, icons});
     }
 };
 

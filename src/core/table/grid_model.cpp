@@ -22,6 +22,15 @@ QString GridModel::cell(int col, int row) const {
     return r[static_cast<size_t>(col)];
 }
 
+QStringView GridModel::cellView(int col, int row) const {
+    if (col < 0 || row < 0 || static_cast<size_t>(row) >= rows_.size())
+        return {};
+    const auto& r = rows_[static_cast<size_t>(row)];
+    if (static_cast<size_t>(col) >= r.size())
+        return {};
+    return r[static_cast<size_t>(col)];
+}
+
 void GridModel::setCell(int col, int row, const QString& text) {
     if (col < 0 || row < 0) {
         negativeCells_[{col, row}] = text;

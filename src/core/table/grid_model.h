@@ -48,6 +48,9 @@ public:
     // Reading or writing any cell never fails; cells outside the counts keep
     // their text.
     QString cell(int col, int row) const;
+    // The stored text without touching its reference count, for scans over
+    // many cells; valid until the cell is next written.
+    QStringView cellView(int col, int row) const;
     void setCell(int col, int row, const QString& text);
 
     int colCount() const { return colCount_; }

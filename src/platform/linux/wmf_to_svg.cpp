@@ -1,0 +1,261 @@
+// No Qt header may be included here: libwmf's macros (U16, TRANSPARENT, OPAQUE, ...) clash
+// with Qt's declarations.
+#include "platform/linux/wmf_to_svg.h"
+
+#include <libwmf/api.h>
+#include <libwmf/svg.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+namespace runpad {
+
+namespace {
+
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr std::size_t kPlaceableHeaderSize = 22;
+constexpr std::size_t kMetaHeaderSize = 18;
+constexpr std::size_t kRecordPrefix = 6; // size in 16-bit words, function
+constexpr std::uint16_t kMetaEof = 0x0000;
+
+// libwmf's device units are PostScript points.
+constexpr double kPixelsPerDeviceUnit = 96.0 / 72.0;
+
+// The SVG text is kept in memory; a metafile that would make more than this is not drawn.
+constexpr std::size_t kMaxSvgBytes = std::size_t{256} * 1024 * 1024;
+
+std::uint16_t readU16(const char* p) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(p[0]) |
+                                      static_cast<unsigned char>(p[1]) << 8);
+}
+
+std::uint32_t readU32(const char* p) {
+    return static_cast<std::uint32_t>(readU16(p)) | static_cast<std::uint32_t>(readU16(p + 2))
+                                                        << 16;
+}
+
+// Length of the metafile up to and including its end record, or 0 when the headers or the
+// record chain are broken. libwmf checks much of this itself; checking first keeps foreign or
+// cut-off data away from it altogether.
+std::size_t checkedLength(std::string_view data) {
+    std::size_t offset = 0;
+    if (data.size() >= 4 && readU32(data.data()) == kPlaceableKey)
+        offset = kPlaceableHeaderSize;
+    if (data.size() < offset + kMetaHeaderSize)
+        return 0;
+    const char* header = data.data() + offset;
+    const std::uint16_t type = readU16(header);
+    const std::uint16_t headerWords = readU16(header + 2);
+    const std::uint16_t version = readU16(header + 4);
+    if ((type != 1 && type != 2) || headerWords != kMetaHeaderSize / 2 ||
+        (version != 0x0100 && version != 0x0300))
+        return 0;
+
+    offset += kMetaHeaderSize;
+    while (data.size() - offset >= kRecordPrefix) {
+        const std::uint64_t bytes = std::uint64_t{readU32(data.data() + offset)} * 2;
+        const std::uint16_t function = readU16(data.data() + offset + 4);
+        if (bytes < kRecordPrefix || bytes > data.size() - offset)
+            return 0;
+        offset += static_cast<std::size_t>(bytes);
+        if (function == kMetaEof)
+            return offset;
+    }
+    return 0; // ran out of data before the end record: truncated
+}
+
+// Collects libwmf's SVG output.
+struct SvgSink {
+    std::string text;
+    bool overflow = false;
+};
+
+int sinkPuts(char* str, void* context) {
+    auto* sink = static_cast<SvgSink*>(context);
+    const std::size_t length = std::strlen(str);
+    if (sink->overflow || sink->text.size() + length > kMaxSvgBytes) {
+        sink->overflow = true;
+        return EOF;
+    }
+    sink->text.append(str, length);
+    return 0;
+}
+
+int sinkReset(void* context) {
+    static_cast<SvgSink*>(context)->text.clear();
+    return 0;
+}
+
+// Windows-1252 code points for bytes 0x80-0x9F; 0 where the code page has none.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+void appendEscapedText(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '&') {
+            out += "&amp;";
+        } else if (c == '<') {
+            out += "&lt;";
+        } else if (c == '>') {
+            out += "&gt;";
+        } else if (byte < 0x20) {
+            if (c == '\t' || c == '\n' || c == '\r')
+                out += c;
+            // other control characters are not allowed in XML
+        } else if (byte < 0x80) {
+            out += c;
+        } else {
+            const unsigned codePoint = byte >= 0xA0 ? byte : kWindows1252High[byte - 0x80];
+            out += "&#" + std::to_string(codePoint != 0 ? codePoint : 0xFFFD) + ';';
+        }
+    }
+}
+
+// Repairs two faults of libwmf's SVG output: text strings are written as they are in the
+// metafile (8-bit, mostly Windows-1252) without escaping, which breaks the XML; and bitmaps get
+// their full position and size and, on top of that, a transform scaling them again.
+std::string repairSvg(const std::string& svg) {
+    static constexpr std::string_view kTextStart = "<text ";
+    static constexpr std::string_view kTextTagEnd = "\n\t>";
+    static constexpr std::string_view kTextEnd = "</text>\n";
+    static constexpr std::string_view kImageStart = "<image ";
+    static constexpr std::string_view kImageEnd = "/>";
+    static constexpr std::string_view kTransformStart = "\ttransform=\"";
+    static constexpr std::string_view kTransformEnd = "\"\n";
+
+    std::string out;
+    out.reserve(svg.size() + 256);
+    std::size_t done = 0;
+    for (;;) {
+        const std::size_t text = svg.find(kTextStart, done);
+        const std::size_t image = svg.find(kImageStart, done);
+        if (text == std::string::npos && image == std::string::npos)
+            break;
+        if (text < image) {
+            const std::size_t tagEnd = svg.find(kTextTagEnd, text);
+            const std::size_t end =
+                tagEnd == std::string::npos ? std::string::npos : svg.find(kTextEnd, tagEnd);
+            if (end == std::string::npos)
+                break;
+            const std::size_t from = tagEnd + kTextTagEnd.size();
+            out.append(svg, done, from - done);
+            appendEscapedText(out, std::string_view(svg).substr(from, end - from));
+            done = end + kTextEnd.size();
+            out += kTextEnd;
+        } else {
+            const std::size_t end = svg.find(kImageEnd, image);
+            const std::size_t transform = svg.find(kTransformStart, image);
+            const std::size_t transformEnd = transform == std::string::npos
+                                                 ? std::string::npos
+                                                 : svg.find(kTransformEnd, transform);
+            if (end == std::string::npos)
+                break;
+            if (transformEnd < end) {
+                out.append(svg, done, transform - done);
+                done = transformEnd + kTransformEnd.size();
+            }
+            out.append(svg, done, end - done);
+            done = end;
+        }
+    }
+    out.append(svg, done, std::string::npos);
+    return out;
+}
+
+// Owns a libwmf instance.
+class WmfApi {
+public:
+    WmfApi() {
+        wmfAPI_Options options{};
+        options.function = wmf_svg_function;
+        // Silent: no error or debug reports on stdout/stderr.
+        const unsigned long flags =
+            WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
+        if (wmf_api_create(&api_, flags, &options) != wmf_E_None)
+            api_ = nullptr;
+    }
+    ~WmfApi() {
+        if (api_ != nullptr)
+            wmf_api_destroy(api_);
+    }
+    WmfApi(const WmfApi&) = delete;
+    WmfApi& operator=(const WmfApi&) = delete;
+
+    wmfAPI* get() const { return api_; }
+
+private:
+    wmfAPI* api_ = nullptr;
+};
+
+std::mutex& converterMutex() {
+    // libwmf's font handling is not known to be safe to use from two threads at once.
+    static std::mutex mutex;
+    return mutex;
+}
+
+} // namespace
+
+WmfSvgResult wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels) {
+    WmfSvgResult result;
+    const std::size_t length = checkedLength(data);
+    if (length == 0)
+        return result;
+    std::vector<unsigned char> buffer(data.begin(),
+                                      data.begin() + static_cast<std::ptrdiff_t>(length));
+
+    std::lock_guard lock(converterMutex());
+    WmfApi api;
+    if (api.get() == nullptr)
+        return result;
+    if (wmf_mem_open(api.get(), buffer.data(), static_cast<long>(buffer.size())) != wmf_E_None)
+        return result;
+
+    wmfD_Rect box{};
+    if (wmf_scan(api.get(), 0, &box) != wmf_E_None)
+        return result;
+    const double boxWidth = static_cast<double>(box.BR.x) - box.TL.x;
+    const double boxHeight = static_cast<double>(box.BR.y) - box.TL.y;
+    if (!(boxWidth > 0 && boxHeight > 0 && std::isfinite(boxWidth) && std::isfinite(boxHeight)))
+        return result;
+
+    const double width = std::ceil(boxWidth * kPixelsPerDeviceUnit);
+    const double height = std::ceil(boxHeight * kPixelsPerDeviceUnit);
+    if (width > static_cast<double>(maxSide) || height > static_cast<double>(maxSide) ||
+        width * height > static_cast<double>(maxPixels)) {
+        // Reported only; capped so the conversion stays defined for absurd boxes.
+        result.width = static_cast<std::int64_t>(std::min(width, 1e18));
+        result.height = static_cast<std::int64_t>(std::min(height, 1e18));
+        result.status = WmfSvgResult::Status::TooLarge;
+        return result;
+    }
+    result.width = static_cast<std::int64_t>(width);
+    result.height = static_cast<std::int64_t>(height);
+
+    SvgSink sink;
+    wmfStream stream{&sink, sinkPuts, sinkReset};
+    wmf_svg_t* device = WMF_SVG_GetData(api.get());
+    device->out = &stream;
+    device->bbox = box;
+    device->width = static_cast<unsigned>(result.width);
+    device->height = static_cast<unsigned>(result.height);
+    device->Description = nullptr;
+    device->flags |= WMF_SVG_INLINE_IMAGES; // bitmaps as data: URLs, not files beside the SVG
+
+    const wmf_error_t played = wmf_play(api.get(), 0, &box);
+    device->out = nullptr;
+    wmf_mem_close(api.get());
+    if (played != wmf_E_None || sink.overflow || sink.text.empty())
+        return result;
+
+    result.svg = repairSvg(sink.text);
+    result.status = WmfSvgResult::Status::Ok;
+    return result;
+}
+
+} // namespace runpad

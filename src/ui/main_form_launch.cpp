@@ -1,0 +1,221 @@
+// Launching the current command, showing the details of the current row,
+// the quick search and the keyboard control of the main window.
+
+#include "core/common/app_error.h"
+#include "core/launch/command_launch.h"
+#include "core/launch/virtual_keys.h"
+#include "core/table/picture_finder.h"
+#include "core/table/table_search.h"
+#include "platform/icon_extractor.h"
+#include "platform/settings_file.h"
+#include "platform/shell_start.h"
+#include "ui/error_display.h"
+#include "ui/key_preview.h"
+#include "ui/main_form.h"
+#include "ui/string_grid_view.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+
+namespace runpad {
+
+namespace {
+constexpr int VK_RETURN = 13;
+constexpr int VK_END = 35;
+constexpr int VK_HOME = 36;
+constexpr int VK_UP = 38;
+constexpr int VK_DOWN = 40;
+constexpr int VK_DELETE = 46;
+
+// The extension counts from the last point after the last backslash and colon.
+QString fileExtension(const QString& text) {
+    const qsizetype dot = text.lastIndexOf(u'.');
+    const qsizetype delimiter = qMax(text.lastIndexOf(u'\\'), text.lastIndexOf(u':'));
+    return dot > delimiter ? text.mid(dot) : QString();
+}
+} // namespace
+
+QString TForm1::executableFolder() const {
+    return QFileInfo(executablePath_).absolutePath() + u'/';
+}
+
+// ---- Launch ----
+
+void TForm1::StringGrid1DblClick() {
+    grid_.setOptions(grid_.options() | goEditing);
+    const QString T0 = grid_.cell(grid_.col(), grid_.row());
+    // A picture on the clipboard becomes the row's preview picture here, for
+    // the image column, once pictures can be written.
+    if (T0.isEmpty())
+        return;
+    if (grid_.col() != 2 && !grid_.hasOption(goRowSelect))
+        return;
+    const QString command = grid_.cell(2, grid_.row());
+    shell_.shellExecute(launchRequest(command, executableFolder()));
+}
+
+void TForm1::ToolButton15Click() {
+    shell_.shellExecute(controlPanelHelpRequest(executableFolder()));
+}
+
+// ---- Row selection ----
+
+void TForm1::StringGrid1Click() {
+    setPanelText(0, QString::number(grid_.col()));
+    const int last = grid_.rowCount() - 1;
+    if (grid_.row() == last && !grid_.cell(2, last).isEmpty())
+        grid_.setRowCount(grid_.rowCount() + 1);
+    if (!KeyHeld)
+        ShowRowDetails(grid_.row());
+}
+
+void TForm1::ShowRowDetails(int row) {
+    const QString command = grid_.cell(2, row);
+    setPanelText(1, QString::number(row));
+    setPanelText(2, command);
+    setPanelText(4, QString());
+    if (fileExtension(command) == QLatin1String(".url"))
+        ShowUrlShortcut(command);
+
+    QString picture = previewImagePath(command, QStringLiteral(".bmp"));
+    if (!QFileInfo(picture).isFile()) {
+        picture = previewImagePath(command, QStringLiteral(".jpg"));
+        if (!QFileInfo(picture).isFile())
+            return;
+    }
+    LoadImageFile(picture);
+    setWindowTitle(QStringLiteral("Launch ") + command);
+    Image1->adjustSize(); // the picture at its natural size
+    setPanelText(4, picture);
+}
+
+void TForm1::LoadImageFile(const QString& path) {
+    QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
+    const QImage image = reader.read();
+    if (image.isNull())
+        throw AppError(reader.errorString());
+    Image1->setPixmap(QPixmap::fromImage(image));
+}
+
+void TForm1::ShowUrlShortcut(const QString& path) {
+    setPanelText(4, QStringLiteral("url process1"));
+    const SettingsFile shortcut(path);
+    const QString section = QStringLiteral("InternetShortcut");
+    const QString directory = shortcut.readString(section, QStringLiteral("WorkingDirectory"));
+    const QString url = shortcut.readString(section, QStringLiteral("URL"));
+    const QString iconFile = shortcut.readString(section, QStringLiteral("IconFile"));
+    setPanelText(4, directory + u' ' + url + u' ' + iconFile);
+
+    const QImage icon = icons_.extractFirstIcon(iconFile);
+    if (icon.isNull()) {
+        prompts_.showMessage(QStringLiteral("Failed to extract icon from the specified EXE file."));
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    QImage bitmap(systemIconSize(ratio), QImage::Format_ARGB32_Premultiplied);
+    bitmap.fill(Qt::white);
+    {
+        QPainter painter(&bitmap);
+        painter.drawImage(QPoint(0, 0), icon);
+    }
+    bitmap.setDevicePixelRatio(ratio);
+    Image1->setPixmap(QPixmap::fromImage(bitmap));
+}
+
+// ---- Quick search ----
+
+void TForm1::Action_searchExecute() {
+    if (const auto hit = findForward(grid_, ComboBox_search->currentText())) {
+        grid_.setRow(hit->row);
+        grid_.setCol(hit->col);
+        SearchHit = true;
+    }
+}
+
+void TForm1::Action_search_upExecute() {
+    if (const auto hit = findBackward(grid_, ComboBox_search->currentText())) {
+        grid_.setRow(hit->row);
+        grid_.setCol(hit->col);
+        SearchHit = true;
+    }
+}
+
+void TForm1::ComboBox_searchChange() {
+    grid_.setOptions(grid_.options() & ~GridOptions(goRowSelect));
+    Action_searchExecute();
+}
+
+// ---- Keyboard ----
+
+bool TForm1::FormKeyDown(int Key, bool Shift) {
+    KeyHeld = true;
+    if (!Shift)
+        return false;
+    const int row = grid_.row();
+    const int rowCount = grid_.rowCount();
+    switch (Key) {
+    case VK_END:
+        for (int i = 0; i < rowCount - row - 2; ++i)
+            Action_move_row_downExecute();
+        break;
+    case VK_HOME:
+        for (int i = 0; i < row + 1; ++i)
+            Action_move_row_upExecute();
+        break;
+    case VK_UP:
+        Action_move_row_upExecute();
+        break;
+    case VK_DOWN:
+        Action_move_row_downExecute();
+        break;
+    case VK_DELETE:
+        Action_del_rowExecute();
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void TForm1::FormKeyUp(int Key) {
+    KeyHeld = false;
+    setPanelText(0, QString::number(Key));
+    if (Key == VK_HOME && grid_.rowCount() > 1)
+        grid_.setRow(1);
+    if (Key == VK_RETURN) {
+        QWidget* focus = QApplication::focusWidget();
+        const bool inSearchBox =
+            focus && (focus == ComboBox_search || ComboBox_search->isAncestorOf(focus) ||
+                      focus == ComboBox_search->view());
+        if (SearchHit && inSearchBox)
+            StringGrid1DblClick();
+        else if (focus == StringGrid1)
+            StringGrid1DblClick();
+    }
+    ShowRowDetails(grid_.row());
+}
+
+void TForm1::installKeyPreview() {
+    keyPreview_ = new KeyPreview(
+        *this,
+        [this](QKeyEvent& key) {
+            bool swallow = false;
+            errors_.guard([&] {
+                swallow = FormKeyDown(virtualKeyCode(key.key(), key.modifiers()),
+                                      key.modifiers().testFlag(Qt::ShiftModifier));
+            });
+            return swallow;
+        },
+        [this](QKeyEvent& key) {
+            errors_.guard([&] { FormKeyUp(virtualKeyCode(key.key(), key.modifiers())); });
+        });
+}
+
+} // namespace runpad
