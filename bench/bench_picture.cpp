@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <functional>
 #include <sys/resource.h>
+#include <vector>
 
 using namespace runpad;
 
@@ -113,10 +114,10 @@ void repaintNow(PictureScrollBox& pane) {
 void row(const char* what, double ours, double theirs, const char* unit, const char* target,
          bool met) {
     if (theirs > 0) {
-        std::printf("%-44s %10.1f %10.1f %6s %7.2f  %-14s %s\n", what, ours, theirs, unit,
+        std::printf("%-52s %10.1f %10.1f %6s %7.2f  %-14s %s\n", what, ours, theirs, unit,
                     ours / theirs, target, met ? "ok" : "MISSED");
     } else {
-        std::printf("%-44s %10.1f %10s %6s %7s  %-14s %s\n", what, ours, "-", unit, "-", target,
+        std::printf("%-52s %10.1f %10s %6s %7s  %-14s %s\n", what, ours, "-", unit, "-", target,
                     met ? "ok" : "MISSED");
     }
 }
@@ -178,7 +179,7 @@ int main(int argc, char** argv) {
     if (peakResets)
         resetPeak();
     const QPoint centre = pane.mapToGlobal(QRect(QPoint(), kPane).center());
-    double slowestStep = 0;
+    std::vector<double> stepMs;
     int steps = 0;
     for (int previous = -1; pane.model().width() != previous && steps < 200; ++steps) {
         previous = pane.model().width();
@@ -186,8 +187,10 @@ int main(int argc, char** argv) {
         timer.start();
         pane.ScrollBox1MouseWheel(Qt::NoButton, 120, centre);
         repaintNow(pane);
-        slowestStep = std::max(slowestStep, timer.nsecsElapsed() / 1e6);
+        stepMs.push_back(timer.nsecsElapsed() / 1e6);
     }
+    std::sort(stepMs.begin(), stepMs.end());
+    const double slowestStep = stepMs.back();
     const double largestScale = double(pane.model().width()) / pane.model().bitmap().width();
     const qint64 zoomPeak = peakKb();
 
@@ -206,16 +209,21 @@ int main(int argc, char** argv) {
                         QStringLiteral("-outfile"), theirsPath, ppmPath});
     });
 
-    std::printf("%-44s %10s %10s %6s %7s  %-14s %s\n", "measure", "ours", "IJG tool", "unit",
+    // Timings on a busy machine run long; the load says how busy it was.
+    QFile loadAverage(QStringLiteral("/proc/loadavg"));
+    if (loadAverage.open(QIODevice::ReadOnly))
+        std::printf("load average %s\n", loadAverage.readLine().trimmed().constData());
+    std::printf("%-52s %10s %10s %6s %7s  %-14s %s\n", "measure", "ours", "IJG tool", "unit",
                 "ratio", "target", "");
     row("6000x4000 JPEG: load + first paint vs djpeg", loadMs, djpegMs, "ms", "<= 1.3x",
         loadMs <= 1.3 * djpegMs);
     char zoomLabel[64];
-    std::snprintf(zoomLabel, sizeof zoomLabel, "slowest of %d wheel steps to scale %.0f", steps,
-                  largestScale);
+    std::snprintf(zoomLabel, sizeof zoomLabel,
+                  "slowest of %d wheel steps to scale %.0f (median %.1f)", steps, largestScale,
+                  stepMs[stepMs.size() / 2]);
     row(zoomLabel, slowestStep, 0, "ms", "< 16 ms", slowestStep < 16);
     const double growth = double(zoomPeak) / double(naturalPeak);
-    std::printf("%-44s %10.1f %10.1f %6s %7.2f  %-14s %s\n",
+    std::printf("%-52s %10.1f %10.1f %6s %7.2f  %-14s %s\n",
                 peakResets ? "peak RSS: largest zoom vs natural size"
                            : "peak RSS (lifetime): zoom vs natural",
                 zoomPeak / 1024.0, naturalPeak / 1024.0, "MB", growth, "within 10 %",

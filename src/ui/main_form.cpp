@@ -2,10 +2,12 @@
 
 #include "core/appearance/window_placement.h"
 #include "core/common/app_error.h"
+#include "core/gamepad/gamepad_poll.h"
 #include "core/table/ini_document.h"
 #include "core/table/picture_finder.h"
 #include "core/table/table_persistence.h"
 #include "platform/clock.h"
+#include "platform/gamepad_input.h"
 #include "platform/settings_file.h"
 #include "ui/cell_painter.h"
 #include "ui/error_display.h"
@@ -28,6 +30,8 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QThread>
+#include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
 
@@ -97,7 +101,13 @@ TForm1::~TForm1() {
 // ---- Life of the window ----
 
 void TForm1::FormCreate() {
-    // The game controller and its polling timer are set up first, once they exist.
+    TheGamepad = std::make_unique<TGamepadInput>();
+    if (TheGamepad->Initialize()) {
+        Timer1->setInterval(kPollingInterval);
+    } else {
+        setPanelText(4, kGamepadFailedText);
+        Timer1->setInterval(kRetryInterval);
+    }
 
     // Hints: every change of the current hint reaches the status bar (see
     // event()); pop-ups use 20 points, the status bar 12.
@@ -174,7 +184,42 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 void TForm1::FormDestroy() {
-    // The game controller is released here once it exists.
+    // No tick may run against a released controller.
+    Timer1->stop();
+    TheGamepad.reset();
+}
+
+void TForm1::Timer1Timer() {
+    if (!TheGamepad)
+        return; // the startup sequence stopped before the controller existed
+    if (Timer1->interval() == kRetryInterval) {
+        if (TheGamepad->Initialize())
+            Timer1->setInterval(kPollingInterval);
+        else
+            setPanelText(4, kGamepadFailedText);
+        return;
+    }
+    TheGamepad->UpdateState();
+    const qint32 povBefore = LastPovValue;
+    const PollTick tick = pollTick({TheGamepad->GetXAxis(), TheGamepad->GetYAxis(),
+                                    TheGamepad->GetButtonState(0), TheGamepad->GetPOVState(0)},
+                                   grid_.row(), grid_.rowCount(), LastPovValue);
+    LabelXAxis->setText(tick.xLabel);
+    LabelYAxis->setText(tick.yLabel);
+    LabelButton->setText(tick.buttonLabel);
+    if (tick.launch) {
+        try {
+            StringGrid1DblClick();
+        } catch (...) {
+            // A failed launch ends the tick before the hat is looked at.
+            LastPovValue = povBefore;
+            throw;
+        }
+    }
+    if (tick.newRow)
+        grid_.setRow(*tick.newRow);
+    if (tick.pause)
+        QThread::msleep(kPovPause);
 }
 
 void TForm1::Exit1Click() { close(); }

@@ -32,6 +32,7 @@ class KeyPreview;
 class ShellStarter;
 class StringGridView;
 class StyleManager;
+class TGamepadInput;
 class UserPrompts;
 
 // What the main window needs from the outside world.
@@ -93,6 +94,9 @@ public:
     bool FormKeyDown(int Key, bool Shift);
     void FormKeyUp(int Key);
     bool keyHeld() const { return KeyHeld; }
+    // Game controller.
+    void Timer1Timer();
+    std::unique_ptr<TGamepadInput> TheGamepad;
     bool searchHit() const { return SearchHit; }
     // Window frame.
     void Exit1Click();
@@ -215,6 +219,8 @@ private:
     QString CurrentStyleName;
     QPoint LastMousePoint;
     bool KeyHeld = false;
+    qint32 LastPovValue = 0;
+    bool inTimerTick_ = false;
     bool SearchHit = false;
     QString applicationHint_;
     GridModel grid_;

@@ -1,5 +1,6 @@
 // Construction of the main window's controls, actions and menus.
 
+#include "core/gamepad/gamepad_poll.h"
 #include "ui/error_display.h"
 #include "ui/image_list.h"
 #include "ui/main_form.h"
@@ -54,7 +55,16 @@ void TForm1::buildLayout() {
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(10);
+    Timer1->setInterval(kPollingInterval);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        // An error box runs its own event loop: no further tick until it closes.
+        if (inTimerTick_)
+            return;
+        inTimerTick_ = true;
+        errors_.guard([this] { Timer1Timer(); });
+        inTimerTick_ = false;
+    });
+    Timer1->start();
 }
 
 template <typename Fn> void TForm1::onTriggered(QAction* action, Fn handler) {

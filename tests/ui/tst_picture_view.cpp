@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QtTest>
@@ -203,6 +204,7 @@ void TestPictureView::styledPaneKeepsViewportAndModelEqual() {
     qApp->setStyleSheet(QStringLiteral("QScrollArea { border: 3px solid black; }"
                                        "QScrollBar:vertical { width: 23px; }"
                                        "QScrollBar:horizontal { height: 11px; }"));
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
     Window w;
     w.show(solid(QSize(300, 200)), QSize(3000, 2000), QPoint(99999, 99999));
     const PictureModel& model = w.model();
@@ -211,7 +213,6 @@ void TestPictureView::styledPaneKeepsViewportAndModelEqual() {
     QCOMPARE(QSize(model.clientWidth(), model.clientHeight()), QSize(1000 - 6 - 23, 700 - 6 - 11));
     QCOMPARE(w.image()->geometry().bottomRight(),
              QPoint(model.clientWidth() - 1, model.clientHeight() - 1));
-    qApp->setStyleSheet(QString());
 }
 
 // ---- Wheel ----

@@ -19,7 +19,7 @@ namespace runpad {
 
 namespace {
 
-// Rows handed to libjpeg per call: enough to cover an iMCU row of any sampling.
+// Rows handed to libjpeg per call; a call may do fewer, up to the end of libjpeg's row group.
 constexpr int kRowsPerCall = 16;
 
 // A progressive file may repeat scans without end; each one costs a pass over the whole

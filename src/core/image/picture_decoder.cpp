@@ -27,6 +27,10 @@ constexpr int kReaderAllocationLimitMb = int(kMaxPicturePixels * 8 / (1024 * 102
 constexpr qint64 kMaxFileBytes = qint64(2) * 1024 * 1024 * 1024;
 
 QByteArray readWholeFile(const QString& path) {
+    // A device or a pipe could be read forever, and opening a pipe waits for a writer.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile())
+        throw AppError(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));

@@ -94,8 +94,8 @@ quint32 bigEndian32(const unsigned char* p) {
 }
 
 // IHDR must come first, so its size fields sit at a fixed place. Checking them there gives the
-// same clear message as the other decoders; libpng's own limit below only reports "Invalid IHDR
-// data".
+// same clear message as the other decoders; libpng's own limit, set in readHeader, only reports
+// "Invalid IHDR data".
 void checkDeclaredSize(const QByteArray& data) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(data.constData());
     if (data.size() < 24 || png_sig_cmp(bytes, 0, 8) != 0 ||

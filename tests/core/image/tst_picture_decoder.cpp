@@ -10,7 +10,10 @@
 #include <QTest>
 
 #include <array>
+#include <cerrno>
 #include <optional>
+
+#include <sys/stat.h>
 
 using runpad::AppError;
 using runpad::MetafileRenderer;
@@ -281,7 +284,8 @@ private slots:
     void transparentPartsBecomeWhite();
     void unknownExtension_data();
     void unknownExtension();
-    void missingFileFailsWithFileError();
+    void unreadableFiles_data();
+    void unreadableFiles();
     void extensionAloneChoosesDecoder_data();
     void extensionAloneChoosesDecoder();
     void metafilesGoToRenderer_data();
@@ -389,15 +393,37 @@ void TestPictureDecoder::unknownExtension() {
     }
 }
 
-void TestPictureDecoder::missingFileFailsWithFileError() {
+void TestPictureDecoder::unreadableFiles_data() {
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("missing") << "missing" << qt_error_string(ENOENT);
+    QTest::newRow("folder") << "folder"
+                            << "Not a regular file";
+    // Would be read without end.
+    QTest::newRow("link to /dev/zero") << "zero"
+                                       << "Not a regular file";
+    // Opening it would wait for a writer.
+    QTest::newRow("pipe") << "pipe"
+                          << "Not a regular file";
+}
+
+void TestPictureDecoder::unreadableFiles() {
+    QFETCH(QString, entry);
+    QFETCH(QString, reason);
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("gone.png"));
+    const QString path = dir.filePath(QStringLiteral("picture.png"));
+    if (entry == u"folder")
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("picture.png")));
+    if (entry == u"zero")
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+    if (entry == u"pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
     try {
         runpad::decodePictureFile(path, nullptr);
         QFAIL("decoded");
     } catch (const AppError& e) {
-        QVERIFY2(e.message().startsWith(QStringLiteral("Cannot open file \"%1\". ").arg(path)),
-                 qPrintable(e.message()));
+        QCOMPARE(e.message(), QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
     }
 }
 
