@@ -3,6 +3,7 @@
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
 #include "platform/icon_extractor.h"
+#include "platform/metafile_renderer.h"
 #include "platform/shell_start.h"
 #include "ui/error_display.h"
 #include "ui/main_form.h"
@@ -62,9 +63,10 @@ int main(int argc, char** argv) {
 
     runpad::DesktopShellStarter shell;
     const runpad::IconExtractor icons;
+    const runpad::SvgMetafileRenderer metafiles;
 
     runpad::TForm1 form(
-        {QCoreApplication::applicationFilePath(), clock, prompts, errors, styles, shell, icons});
+        {QCoreApplication::applicationFilePath(), clock, prompts, errors, styles, shell, icons, &metafiles});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

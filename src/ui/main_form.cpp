@@ -12,6 +12,7 @@
 #include "ui/cell_painter.h"
 #include "ui/error_display.h"
 #include "ui/image_list.h"
+#include "ui/picture_view.h"
 #include "ui/string_grid_view.h"
 #include "ui/style_manager.h"
 
@@ -25,8 +26,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -67,7 +66,7 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
-      styles_(deps.styles), shell_(deps.shell), icons_(deps.icons),
+      styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
       executablePath_(deps.executablePath),
       editor_(grid_, [this](const QString& text) {
           return commandRowMetrics_->horizontalAdvance(text);
@@ -118,20 +117,13 @@ void TForm1::FormCreate() {
     statusFont.setPointSize(12);
     StatusLine->setFont(statusFont);
 
-    resetPreview();
+    ScrollBox1->resetPreview();
     fillStyleMenu();
     SettingsFileName = withExtension(executablePath_, QStringLiteral(".ini"));
     Action_load_table_contentsExecute();
     Action_Load_styleExecute();
-    loadStartupPicture();
-}
-
-void TForm1::resetPreview() {
-    ScrollBox1->horizontalScrollBar()->setValue(0);
-    ScrollBox1->verticalScrollBar()->setValue(0);
-    Image1->move(0, 0);
-    LastMousePoint = QPoint(0, 0);
-    Image1->adjustSize(); // the picture at its natural size
+    // The startup picture beside the executable, when there is one.
+    ScrollBox1->LoadImageFile(withExtension(executablePath_, QStringLiteral(".png")));
 }
 
 void TForm1::fillStyleMenu() {
@@ -143,19 +135,16 @@ void TForm1::fillStyleMenu() {
     }
 }
 
-void TForm1::loadStartupPicture() {
-    const QString path = withExtension(executablePath_, QStringLiteral(".png"));
-    if (!QFileInfo::exists(path))
-        return; // the built-in picture stays
-    QImageReader reader(path, "png");
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw AppError(reader.errorString());
-    Image1->setPixmap(QPixmap::fromImage(image));
-    Image1->adjustSize();
-}
-
 void TForm1::FormActivate() { StringGrid1->setFocus(); }
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // Only once the window is up: fitting reads the picture as a bitmap, which
+    // would discard the built-in picture while the startup sequence sizes the
+    // window.
+    if (isVisible())
+        errors_.guard([this] { ScrollBox1->FormResize(); });
+}
 
 void TForm1::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);

@@ -14,7 +14,6 @@ class QComboBox;
 class QFontMetrics;
 class QLabel;
 class QMenu;
-class QScrollArea;
 class QSplitter;
 class QStatusBar;
 class QTimer;
@@ -28,6 +27,9 @@ class Clock;
 class ErrorReporter;
 class IconExtractor;
 class ImageList;
+class MetafileRenderer;
+class PictureImage;
+class PictureScrollBox;
 class KeyPreview;
 class ShellStarter;
 class StringGridView;
@@ -44,6 +46,7 @@ struct FormDependencies {
     StyleManager& styles;
     ShellStarter& shell;        // every start goes through it
     const IconExtractor& icons; // icons of internet shortcuts
+    const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -139,8 +142,8 @@ public:
     QWidget* Panel1 = nullptr;
     StringGridView* StringGrid1 = nullptr;
     QSplitter* Splitter2 = nullptr;
-    QScrollArea* ScrollBox1 = nullptr;
-    QLabel* Image1 = nullptr;
+    PictureScrollBox* ScrollBox1 = nullptr;
+    PictureImage* Image1 = nullptr;
     QTimer* Timer1 = nullptr;
     std::unique_ptr<ImageList> ImageList1;
     QList<QAction*> ActionList1;
@@ -176,6 +179,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
 
@@ -196,14 +200,13 @@ private:
     void FormActivate();
     void FormClose();
     void FormDestroy();
-    void LoadImageFile(const QString& path);
+    void SavePreviewAsJpeg(const QString& path);
+    void pasteClipboardPicture();
     void installKeyPreview();
     QString executableFolder() const;
     void setPanelText(int panel, const QString& text);
     void showEditImage();
-    void resetPreview();
     void fillStyleMenu();
-    void loadStartupPicture();
     int tableWidth() const;
     void setTableWidth(int width);
 
@@ -213,11 +216,11 @@ private:
     StyleManager& styles_;
     ShellStarter& shell_;
     const IconExtractor& icons_;
+    const MetafileRenderer* metafiles_;
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;
     QString CurrentStyleName;
-    QPoint LastMousePoint;
     bool KeyHeld = false;
     qint32 LastPovValue = 0;
     bool inTimerTick_ = false;

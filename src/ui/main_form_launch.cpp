@@ -2,6 +2,8 @@
 // the quick search and the keyboard control of the main window.
 
 #include "core/common/app_error.h"
+#include "core/image/jpeg_codec.h"
+#include "core/image/picture_decoder.h"
 #include "core/launch/command_launch.h"
 #include "core/launch/virtual_keys.h"
 #include "core/table/picture_finder.h"
@@ -12,13 +14,16 @@
 #include "ui/error_display.h"
 #include "ui/key_preview.h"
 #include "ui/main_form.h"
+#include "ui/picture_view.h"
 #include "ui/string_grid_view.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QImageReader>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,14 +56,35 @@ QString TForm1::executableFolder() const {
 void TForm1::StringGrid1DblClick() {
     grid_.setOptions(grid_.options() | goEditing);
     const QString T0 = grid_.cell(grid_.col(), grid_.row());
-    // A picture on the clipboard becomes the row's preview picture here, for
-    // the image column, once pictures can be written.
+    pasteClipboardPicture();
     if (T0.isEmpty())
         return;
     if (grid_.col() != 2 && !grid_.hasOption(goRowSelect))
         return;
     const QString command = grid_.cell(2, grid_.row());
     shell_.shellExecute(launchRequest(command, executableFolder()));
+}
+
+void TForm1::pasteClipboardPicture() {
+    if (grid_.col() != 4)
+        return;
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasImage())
+        return;
+    const QImage picture = qvariant_cast<QImage>(data->imageData());
+    if (picture.isNull())
+        return;
+    ScrollBox1->assignPicture(toBitmap24(picture), true);
+    ScrollBox1->FitImageToParent();
+    SavePreviewAsJpeg(previewImagePath(grid_.cell(2, grid_.row()), QStringLiteral(".jpg")));
+    grid_.setCell(4, grid_.row(), QStringLiteral("*"));
+}
+
+void TForm1::SavePreviewAsJpeg(const QString& path) {
+    const qsizetype dot = path.lastIndexOf(u'.');
+    if (dot < 0 || path.mid(dot).toLower() != QLatin1String(".jpg"))
+        return;
+    savePreviewAsJpeg(ScrollBox1->bitmap(), path);
 }
 
 void TForm1::ToolButton15Click() {
@@ -90,18 +116,12 @@ void TForm1::ShowRowDetails(int row) {
         if (!QFileInfo(picture).isFile())
             return;
     }
-    LoadImageFile(picture);
+    ScrollBox1->LoadImageFile(picture);
+    ScrollBox1->setAutoSize(true);
     setWindowTitle(QStringLiteral("Launch ") + command);
-    Image1->adjustSize(); // the picture at its natural size
+    QPoint origin(0, 0);
+    ScrollBox1->ZoomImageAt(0, origin); // the picture at its natural size
     setPanelText(4, picture);
-}
-
-void TForm1::LoadImageFile(const QString& path) {
-    QImageReader reader(path, QFileInfo(path).suffix().toLower().toLatin1());
-    const QImage image = reader.read();
-    if (image.isNull())
-        throw AppError(reader.errorString());
-    Image1->setPixmap(QPixmap::fromImage(image));
 }
 
 void TForm1::ShowUrlShortcut(const QString& path) {
@@ -125,8 +145,7 @@ void TForm1::ShowUrlShortcut(const QString& path) {
         QPainter painter(&bitmap);
         painter.drawImage(QPoint(0, 0), icon);
     }
-    bitmap.setDevicePixelRatio(ratio);
-    Image1->setPixmap(QPixmap::fromImage(bitmap));
+    ScrollBox1->assignPicture(bitmap, true);
 }
 
 // ---- Quick search ----

@@ -1,10 +1,12 @@
 // Construction of the main window's controls, actions and menus.
 
 #include "core/gamepad/gamepad_poll.h"
+#include "core/image/picture_decoder.h"
 #include "ui/error_display.h"
 #include "ui/image_list.h"
 #include "ui/main_form.h"
 #include "ui/menu_accelerators.h"
+#include "ui/picture_view.h"
 #include "ui/string_grid_view.h"
 
 #include <QAction>
@@ -13,7 +15,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QScrollArea>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
@@ -232,17 +233,14 @@ void TForm1::buildPanels() {
     StringGrid1->setFont(pixelFont(QStringLiteral("Segoe UI"), 14, true));
     StringGrid1->setAccessibleName(QStringLiteral("Command table"));
 
-    ScrollBox1 = new QScrollArea(Splitter2);
-    ScrollBox1->setObjectName(QStringLiteral("ScrollBox1"));
-    ScrollBox1->setFrameShape(QFrame::NoFrame);
-    ScrollBox1->setWidgetResizable(false);
-    ScrollBox1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Image1 = new QLabel;
-    Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setAccessibleName(QStringLiteral("Preview picture"));
-    Image1->setPixmap(QPixmap::fromImage(ImageList::builtinPreview()));
-    Image1->adjustSize();
-    ScrollBox1->setWidget(Image1);
+    ScrollBox1 = new PictureScrollBox(Splitter2);
+    Image1 = ScrollBox1->image();
+    // The built-in picture is a JPEG picture, not yet a bitmap.
+    ScrollBox1->assignPicture(ImageList::builtinPreview(), false);
+    ScrollBox1->onStatusText = [this](const QString& text) { setPanelText(3, text); };
+    ScrollBox1->decoder = [this](const QString& path) {
+        return decodePictureFile(path, metafiles_);
+    };
 
     Splitter2->addWidget(StringGrid1);
     Splitter2->addWidget(ScrollBox1);

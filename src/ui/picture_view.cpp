@@ -62,12 +62,15 @@ Tap tapAt(int start, int index, qreal ratio, double scale, int last) {
 // Bilinear reduction of a 24-bit picture, computed only for the exposed rect. The painter's own
 // smoothing reads this format through a generic per-pixel fetch and takes about three times as
 // long, too close to a frame for a fitted photo of many megapixels.
+// `tile` is kept between paints: a fresh buffer would cost its page faults on every frame.
 void paintReduced(QPainter& painter, const QImage& picture, const QRect& exposed, double sx,
-                  double sy, qreal ratio) {
+                  double sy, qreal ratio, QImage& tile) {
     const QSize size(qCeil(exposed.width() * ratio), qCeil(exposed.height() * ratio));
-    QImage tile(size, QImage::Format_RGB32);
-    if (tile.isNull())
-        return;
+    if (tile.width() < size.width() || tile.height() < size.height()) {
+        tile = QImage(size.expandedTo(tile.size()), QImage::Format_RGB32);
+        if (tile.isNull())
+            return;
+    }
     std::vector<Tap> columns(size_t(size.width()));
     for (int i = 0; i < size.width(); ++i) {
         const Tap tap = tapAt(exposed.left(), i, ratio, sx, picture.width() - 1);
@@ -95,7 +98,8 @@ void paintReduced(QPainter& painter, const QImage& picture, const QRect& exposed
         }
     }
     tile.setDevicePixelRatio(ratio);
-    painter.drawImage(exposed.topLeft(), tile);
+    painter.drawImage(QRectF(exposed.topLeft(), QSizeF(size) / ratio), tile,
+                      QRectF(QPointF(), QSizeF(size)));
 }
 
 } // namespace
@@ -134,7 +138,7 @@ void PictureImage::paintEvent(QPaintEvent* event) {
     const qreal ratio = devicePixelRatioF();
     const bool reducing = sx * ratio < 1 || sy * ratio < 1;
     if (reducing && picture.format() == QImage::Format_RGB888) {
-        paintReduced(painter, picture, exposed, sx, sy, ratio);
+        paintReduced(painter, picture, exposed, sx, sy, ratio, tile_);
         return;
     }
     // Only the picture pixels under the exposed rect go to the painter, with one more on each

@@ -35,6 +35,7 @@ private:
     bool isOverPicture(const QPoint& position) const;
 
     PictureScrollBox& pane_;
+    QImage tile_; // reduced pixels of the exposed rect, reused from paint to paint
     bool dragging_ = false;
     bool dragOver_ = false;
 };

@@ -1,9 +1,13 @@
+#include "core/common/app_error.h"
 #include "form_fixture.h"
+#include "ui/picture_view.h"
 #include "ui/string_grid_view.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QClipboard>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
@@ -237,7 +241,8 @@ private slots:
         form->grid().setRow(1);
         QCOMPARE(form->windowTitle(), QString("Launch dir/sub"));
         QCOMPARE(form->panelText(4), QString("dir_sub.jpg"));
-        QCOMPARE(form->Image1->pixmap().size(), QSize(40, 30));
+        QCOMPARE(form->ScrollBox1->model().naturalSize(), QSize(40, 30));
+        QCOMPARE(form->Image1->size(), QSize(40, 30));
         form->grid().setRow(2); // no picture: the previous one and the caption stay
         QCOMPARE(form->windowTitle(), QString("Launch dir/sub"));
         QCOMPARE(form->panelText(4), QString());
@@ -271,7 +276,7 @@ private slots:
                       : QStringList{"Failed to extract icon from the specified EXE file."};
         QCOMPARE(fx->prompts.messages, expectedMessages);
         if (iconShown) {
-            const QImage shown = form->Image1->pixmap().toImage();
+            const QImage shown = form->ScrollBox1->model().graphic();
             QCOMPARE(shown.pixelColor(2, 2), QColor(Qt::red));
             QCOMPARE(shown.pixelColor(20, 20), QColor(Qt::white));
         }
@@ -283,6 +288,53 @@ private slots:
         form->grid().setRow(2);
         form->grid().setRow(3);
         QVERIFY(fx->prompts.messages.isEmpty());
+    }
+
+    void clipboardPictureBecomesThePreview_data() {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<bool>("imageOnClipboard");
+        QTest::addColumn<bool>("pasted");
+        QTest::newRow("image column with a picture") << 4 << true << true;
+        QTest::newRow("image column with text only") << 4 << false << false;
+        QTest::newRow("other column with a picture") << 3 << true << false;
+    }
+    void clipboardPictureBecomesThePreview() {
+        QFETCH(int, col);
+        QFETCH(bool, imageOnClipboard);
+        QFETCH(bool, pasted);
+        CurrentDir here(fx->dir.path());
+        start("[Table]\n2-0=command\n1-1=a\n2-1=tools/run me\n");
+        QImage picture(64, 48, QImage::Format_ARGB32);
+        picture.fill(QColor(200, 30, 30));
+        if (imageOnClipboard)
+            QGuiApplication::clipboard()->setImage(picture);
+        else
+            QGuiApplication::clipboard()->setText("just text");
+        form->Action_edit->trigger();
+        form->grid().setCol(col);
+        form->StringGrid1DblClick();
+        QCOMPARE(QFile::exists(fx->dir.filePath("tools_run me.jpg")), pasted);
+        QCOMPARE(form->grid().cell(4, 1), pasted ? QString("*") : QString());
+        if (pasted) {
+            QCOMPARE(form->ScrollBox1->model().naturalSize(), QSize(64, 48));
+            const QImage written(fx->dir.filePath("tools_run me.jpg"));
+            QCOMPARE(written.size(), QSize(64, 48));
+        }
+        QVERIFY(fx->shell.requests.isEmpty()); // the image column starts nothing
+    }
+
+    void failedPictureWriteLeavesNoMarker() {
+        CurrentDir here(fx->dir.path());
+        start("[Table]\n2-0=command\n1-1=a\n2-1=blocked/x\n");
+        // "blocked/x" names the picture "blocked_x.jpg"; make that a folder so it cannot be written.
+        QVERIFY(QDir(fx->dir.path()).mkdir("blocked_x.jpg"));
+        QImage picture(8, 8, QImage::Format_RGB32);
+        picture.fill(Qt::blue);
+        QGuiApplication::clipboard()->setImage(picture);
+        form->Action_edit->trigger();
+        form->grid().setCol(4);
+        QVERIFY_THROWS_EXCEPTION(AppError, form->StringGrid1DblClick());
+        QCOMPARE(form->grid().cell(4, 1), QString());
     }
 
     void helpButtonOpensTheDocumentation() {
