@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
     const runpad::IconExtractor icons;
     const runpad::SvgMetafileRenderer metafiles;
 
-    runpad::TForm1 form(
-        {QCoreApplication::applicationFilePath(), clock, prompts, errors, styles, shell, icons, &metafiles});
+    runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors, styles,
+                         shell, icons, &metafiles});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

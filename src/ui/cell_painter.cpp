@@ -41,8 +41,8 @@ void CellPainter::drawHeaderCell(QPainter& painter, const QRect& rect, const QSt
     drawText(painter, rect, rect.left() + 2, rect.top() + 2, text);
 }
 
-void CellPainter::drawBodyCell(QPainter& painter, const QRect& rect, int col,
-                               const QString& text, const CellState& state) {
+void CellPainter::drawBodyCell(QPainter& painter, const QRect& rect, int col, const QString& text,
+                               const CellState& state) {
     surface_.font.setPointSize(10);
     surface_.font.setBold(false);
     surface_.font.setItalic(false);

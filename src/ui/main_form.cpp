@@ -67,14 +67,13 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
-      executablePath_(deps.executablePath),
-      editor_(grid_, [this](const QString& text) {
+      executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
           return commandRowMetrics_->horizontalAdvance(text);
       }) {
     buildLayout();
     commandRowMetrics_ = std::make_unique<QFontMetrics>(commandRowFont(StringGrid1->font()));
-    cellPainter_ = std::make_unique<CellPainter>(StringGrid1->font(),
-                                                 QPen(StringGrid1->gridLineColor()));
+    cellPainter_ =
+        std::make_unique<CellPainter>(StringGrid1->font(), QPen(StringGrid1->gridLineColor()));
     grid_.setClickHandler([this] { StringGrid1Click(); });
     StringGrid1->setDrawCellHandler([this](QPainter& painter, int col, int row, const QRect& rect) {
         StringGrid1DrawCell(painter, col, row, rect);
@@ -135,7 +134,9 @@ void TForm1::fillStyleMenu() {
     }
 }
 
-void TForm1::FormActivate() { StringGrid1->setFocus(); }
+void TForm1::FormActivate() {
+    StringGrid1->setFocus();
+}
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
@@ -211,7 +212,9 @@ void TForm1::Timer1Timer() {
         QThread::msleep(kPovPause);
 }
 
-void TForm1::Exit1Click() { close(); }
+void TForm1::Exit1Click() {
+    close();
+}
 
 bool TForm1::event(QEvent* event) {
     if (event->type() == QEvent::StatusTip) {
@@ -225,7 +228,9 @@ bool TForm1::event(QEvent* event) {
 
 // ---- Status bar ----
 
-QString TForm1::panelText(int panel) const { return panels_.at(static_cast<size_t>(panel))->text(); }
+QString TForm1::panelText(int panel) const {
+    return panels_.at(static_cast<size_t>(panel))->text();
+}
 
 void TForm1::setPanelText(int panel, const QString& text) {
     panels_.at(static_cast<size_t>(panel))->setText(text);
@@ -278,14 +283,30 @@ void TForm1::StringGrid1SetEditText(int, int, const QString&) {
 
 // ---- Table actions ----
 
-void TForm1::Action_insert_rowExecute() { editor_.insertRow(); }
-void TForm1::Action_del_rowExecute() { editor_.deleteRow(); }
-void TForm1::Action_move_row_upExecute() { editor_.moveRowUp(); }
-void TForm1::Action_move_row_downExecute() { editor_.moveRowDown(); }
-void TForm1::Action_insert_colExecute() { editor_.insertCol(); }
-void TForm1::Action_del_colExecute() { editor_.deleteCol(); }
-void TForm1::Action_move_col_to_leftExecute() { editor_.moveColLeft(); }
-void TForm1::Action_move_col_to_rightExecute() { editor_.moveColRight(); }
+void TForm1::Action_insert_rowExecute() {
+    editor_.insertRow();
+}
+void TForm1::Action_del_rowExecute() {
+    editor_.deleteRow();
+}
+void TForm1::Action_move_row_upExecute() {
+    editor_.moveRowUp();
+}
+void TForm1::Action_move_row_downExecute() {
+    editor_.moveRowDown();
+}
+void TForm1::Action_insert_colExecute() {
+    editor_.insertCol();
+}
+void TForm1::Action_del_colExecute() {
+    editor_.deleteCol();
+}
+void TForm1::Action_move_col_to_leftExecute() {
+    editor_.moveColLeft();
+}
+void TForm1::Action_move_col_to_rightExecute() {
+    editor_.moveColRight();
+}
 
 void TForm1::Action_editExecute() {
     editor_.toggleEdit();
@@ -299,7 +320,9 @@ void TForm1::showEditImage() {
     ToolButton11->setProperty("imageIndex", image);
 }
 
-void TForm1::ADJ_PIS_width(int ACol) { editor_.fitColumn(ACol); }
+void TForm1::ADJ_PIS_width(int ACol) {
+    editor_.fitColumn(ACol);
+}
 
 void TForm1::Action_adj_all_table_widthExecute() {
     editor_.fitAllColumns();
@@ -339,13 +362,12 @@ void TForm1::Action_Load_styleExecute() {
         for (const QScreen* screen : QGuiApplication::screens())
             screens.append(screen->geometry());
         const QScreen* primary = QGuiApplication::primaryScreen();
-        const RestoredPlacement placed =
-            restorePlacement(stored, virtualScreenSize(screens), screens,
-                             primary ? primary->geometry() : QRect());
+        const RestoredPlacement placed = restorePlacement(
+            stored, virtualScreenSize(screens), screens, primary ? primary->geometry() : QRect());
         resize(placed.width, placed.height);
         move(placed.left, placed.top);
-        setTableWidth(settings.readInteger(kStylesSection, QStringLiteral("table width"),
-                                           tableWidth()));
+        setTableWidth(
+            settings.readInteger(kStylesSection, QStringLiteral("table width"), tableWidth()));
     }
     for (QAction* item : StyleMenu->actions()) {
         if (item->text() == CurrentStyleName) {

@@ -44,8 +44,8 @@ struct FormDependencies {
     UserPrompts& prompts;
     const ErrorReporter& errors;
     StyleManager& styles;
-    ShellStarter& shell;        // every start goes through it
-    const IconExtractor& icons; // icons of internet shortcuts
+    ShellStarter& shell;                         // every start goes through it
+    const IconExtractor& icons;                  // icons of internet shortcuts
     const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
 };
 

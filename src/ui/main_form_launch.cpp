@@ -19,14 +19,14 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QClipboard>
 #include <QGuiApplication>
-#include <QMimeData>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPainter>
 
 namespace runpad {

@@ -93,9 +93,9 @@ QAction* TForm1::newAction(const QString& caption, const QString& hint, int imag
 }
 
 void TForm1::buildActions() {
-    Action_insert_col = newAction(QStringLiteral("Action_insert_col"),
-                                  QStringLiteral("Insert a Column"), 2,
-                                  &TForm1::Action_insert_colExecute);
+    Action_insert_col =
+        newAction(QStringLiteral("Action_insert_col"), QStringLiteral("Insert a Column"), 2,
+                  &TForm1::Action_insert_colExecute);
     Action_del_col = newAction(QStringLiteral("Action_del_col"), QStringLiteral("Delete a Column"),
                                3, &TForm1::Action_del_colExecute);
     Action_move_col_to_left = newAction(QStringLiteral("Action_move_col_to_left"),
@@ -108,10 +108,10 @@ void TForm1::buildActions() {
                                            &TForm1::Action_load_table_contentsExecute);
     Action_save_table_contents = newAction(QStringLiteral("Save Table Contents"), {}, 7,
                                            &TForm1::Action_save_table_contentsExecute);
-    Action_Save_style = newAction(QStringLiteral("Action_Save_style"), {}, -1,
-                                  &TForm1::Action_Save_styleExecute);
-    Action_Load_style = newAction(QStringLiteral("Action_Load_style"), {}, -1,
-                                  &TForm1::Action_Load_styleExecute);
+    Action_Save_style =
+        newAction(QStringLiteral("Action_Save_style"), {}, -1, &TForm1::Action_Save_styleExecute);
+    Action_Load_style =
+        newAction(QStringLiteral("Action_Load_style"), {}, -1, &TForm1::Action_Load_styleExecute);
     Action_search =
         newAction(QStringLiteral("Action_search"), {}, 8, &TForm1::Action_searchExecute);
     Action_search->setShortcut(QKeySequence(Qt::Key_F3));
@@ -120,14 +120,14 @@ void TForm1::buildActions() {
     Action_search_up->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
     Action_adj_all_table_width = newAction(QStringLiteral("Action_adj_all_table_width"), {}, 14,
                                            &TForm1::Action_adj_all_table_widthExecute);
-    Action_insert_row = newAction(QStringLiteral("Action_insert_row"), {}, 0,
-                                  &TForm1::Action_insert_rowExecute);
+    Action_insert_row =
+        newAction(QStringLiteral("Action_insert_row"), {}, 0, &TForm1::Action_insert_rowExecute);
     Action_del_row =
         newAction(QStringLiteral("Action_del_row"), {}, 1, &TForm1::Action_del_rowExecute);
     Action_move_row_down = newAction(QStringLiteral("Action_move_row_down"), {}, 11,
                                      &TForm1::Action_move_row_downExecute);
-    Action_move_row_up = newAction(QStringLiteral("Action_move_row_up"), {}, 10,
-                                   &TForm1::Action_move_row_upExecute);
+    Action_move_row_up =
+        newAction(QStringLiteral("Action_move_row_up"), {}, 10, &TForm1::Action_move_row_upExecute);
     Action_edit = newAction(QStringLiteral("Action_edit"), {}, TableEditor::kImageNotEditable,
                             &TForm1::Action_editExecute);
     // The two shortcuts work wherever the focus is inside the window.
@@ -259,7 +259,9 @@ void TForm1::buildPanels() {
     setCentralWidget(client);
 }
 
-int TForm1::tableWidth() const { return StringGrid1->width(); }
+int TForm1::tableWidth() const {
+    return StringGrid1->width();
+}
 
 void TForm1::setTableWidth(int width) {
     QList<int> sizes = Splitter2->sizes();
@@ -330,8 +332,7 @@ void TForm1::buildMenus() {
     // Captions get their accelerators when a menu level is built or opened.
     assignAccelerators(MainMenu1->actions());
     for (QMenu* menu : {File1, File2, StyleMenu, Help1}) {
-        connect(menu, &QMenu::aboutToShow, this,
-                [menu] { assignAccelerators(menu->actions()); });
+        connect(menu, &QMenu::aboutToShow, this, [menu] { assignAccelerators(menu->actions()); });
     }
 }
 

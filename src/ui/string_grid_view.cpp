@@ -55,8 +55,7 @@ private:
 // grid lines of the header.
 class GridHeaderView : public QHeaderView {
 public:
-    explicit GridHeaderView(StringGridView* view)
-        : QHeaderView(Qt::Horizontal, view), view_(view) {
+    explicit GridHeaderView(StringGridView* view) : QHeaderView(Qt::Horizontal, view), view_(view) {
         setMouseTracking(true);
     }
 

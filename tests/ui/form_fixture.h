@@ -84,8 +84,8 @@ struct FormFixture {
     QString exe() const { return dir.filePath(QStringLiteral("Runpad")); }
     QString ini() const { return dir.filePath(QStringLiteral("Runpad.ini")); }
     std::unique_ptr<TForm1> makeForm(const QString& exePath = QString()) {
-        return std::make_unique<TForm1>(
-            FormDependencies{exePath.isEmpty() ? exe() : exePath, clock, prompts, errors, styles, shell, icons});
+        return std::make_unique<TForm1>(FormDependencies{exePath.isEmpty() ? exe() : exePath, clock,
+                                                         prompts, errors, styles, shell, icons});
     }
 };
 

@@ -39,7 +39,9 @@ bool hasColour(const QImage& image, const QColor& colour, int tolerance = 40) {
     return false;
 }
 
-CellPainter makePainter() { return CellPainter(QFont("DejaVu Sans"), QPen(QColor(10, 200, 220))); }
+CellPainter makePainter() {
+    return CellPainter(QFont("DejaVu Sans"), QPen(QColor(10, 200, 220)));
+}
 
 } // namespace
 
@@ -64,8 +66,8 @@ private slots:
         QTest::addColumn<bool>("rowSelect");
         QTest::addColumn<QColor>("background");
         QTest::addColumn<bool>("topLine");
-        QTest::newRow("current cell in edit mode is grey") << true << true << false
-                                                           << CellPainter::kSelection << false;
+        QTest::newRow("current cell in edit mode is grey")
+            << true << true << false << CellPainter::kSelection << false;
         QTest::newRow("current row in row-select mode is grey")
             << true << false << true << CellPainter::kSelection << false;
         QTest::newRow("other cell of the current row is white with a top line")

@@ -4,8 +4,8 @@
 #include "ui/string_grid_view.h"
 
 #include <QAction>
-#include <QComboBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -73,9 +73,15 @@ private slots:
         QTest::addColumn<QString>("command");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("parameters");
-        QTest::newRow("program with arguments") << "tool.exe -x 5" << "tool.exe" << "-x 5";
-        QTest::newRow("other command") << "gimp photo.png" << "gimp photo.png" << "";
-        QTest::newRow("control panel item") << "/name Item" << "control.exe" << "/name Item";
+        QTest::newRow("program with arguments") << "tool.exe -x 5"
+                                                << "tool.exe"
+                                                << "-x 5";
+        QTest::newRow("other command") << "gimp photo.png"
+                                       << "gimp photo.png"
+                                       << "";
+        QTest::newRow("control panel item") << "/name Item"
+                                            << "control.exe"
+                                            << "/name Item";
     }
     void doubleClickStartsTheCommand() {
         QFETCH(QString, command);
@@ -257,8 +263,8 @@ private slots:
             << QByteArray("[InternetShortcut]\nURL=https://example.org\nWorkingDirectory=/w\n"
                           "IconFile=known.ico\n")
             << "/w https://example.org known.ico" << true;
-        QTest::newRow("no icon file key") << QByteArray("[InternetShortcut]\nURL=https://x\n")
-                                          << " https://x " << false;
+        QTest::newRow("no icon file key")
+            << QByteArray("[InternetShortcut]\nURL=https://x\n") << " https://x " << false;
         QTest::newRow("missing shortcut file") << QByteArray() << "  " << false;
     }
     void internetShortcutShowsItsValues() {
@@ -326,7 +332,8 @@ private slots:
     void failedPictureWriteLeavesNoMarker() {
         CurrentDir here(fx->dir.path());
         start("[Table]\n2-0=command\n1-1=a\n2-1=blocked/x\n");
-        // "blocked/x" names the picture "blocked_x.jpg"; make that a folder so it cannot be written.
+        // "blocked/x" names the picture "blocked_x.jpg"; make that a folder so it cannot be
+        // written.
         QVERIFY(QDir(fx->dir.path()).mkdir("blocked_x.jpg"));
         QImage picture(8, 8, QImage::Format_RGB32);
         picture.fill(Qt::blue);

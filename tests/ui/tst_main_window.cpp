@@ -8,11 +8,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
-#include <QMenuBar>
 #include <QToolButton>
 
 using namespace runpad;
@@ -60,10 +60,9 @@ private slots:
             if (a->isVisible())
                 visible << form->ToolBar1->widgetForAction(a)->objectName();
         QCOMPARE(visible, QStringList({"ToolButton5", "ComboBox_search", "ToolButton6",
-                                       "ToolButton7", "ToolButton8", "ToolButton9",
-                                       "ToolButton10", "ToolButton11", "ToolButton12",
-                                       "ToolButton15", "LabelXAxis", "LabelYAxis",
-                                       "LabelButton"}));
+                                       "ToolButton7", "ToolButton8", "ToolButton9", "ToolButton10",
+                                       "ToolButton11", "ToolButton12", "ToolButton15", "LabelXAxis",
+                                       "LabelYAxis", "LabelButton"}));
         QCOMPARE(form->ToolButton7->size(), QSize(43, 42));
         QCOMPARE(form->ComboBox_search->currentText(), QString("Qucik Search"));
         QCOMPARE(form->ToolButton7->defaultAction(), form->Action_insert_row);
@@ -115,9 +114,12 @@ private slots:
     void statusTipsGoToPanelFiveOnly_data() {
         QTest::addColumn<QString>("tip");
         QTest::addColumn<QString>("panel5");
-        QTest::newRow("plain hint") << "Insert a Column" << "Insert a Column";
-        QTest::newRow("long part after the first bar") << "short|long|tail" << "long|tail";
-        QTest::newRow("control without hint clears it") << "" << "";
+        QTest::newRow("plain hint") << "Insert a Column"
+                                    << "Insert a Column";
+        QTest::newRow("long part after the first bar") << "short|long|tail"
+                                                       << "long|tail";
+        QTest::newRow("control without hint clears it") << ""
+                                                        << "";
     }
     void statusTipsGoToPanelFiveOnly() {
         QFETCH(QString, tip);
@@ -139,7 +141,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
         StringGridView* grid = form->StringGrid1;
         const auto pointOf = [&](int col, int row) {
-            return grid->viewport()->mapTo(grid, grid->visualRect(grid->indexOfCell(col, row)).center());
+            return grid->viewport()->mapTo(grid,
+                                           grid->visualRect(grid->indexOfCell(col, row)).center());
         };
         const QPoint header = grid->horizontalHeader()->mapTo(
             grid, QPoint(grid->horizontalHeader()->sectionViewportPosition(2) + 5, 5));

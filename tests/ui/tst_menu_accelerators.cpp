@@ -11,15 +11,13 @@ private slots:
     void captions_data() {
         QTest::addColumn<QStringList>("captions");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("menu bar level")
-            << QStringList{"File", "Tool", "style", "Help"}
-            << QStringList{"&File", "&Tool", "&style", "&Help"};
+        QTest::newRow("menu bar level") << QStringList{"File", "Tool", "style", "Help"}
+                                        << QStringList{"&File", "&Tool", "&style", "&Help"};
         QTest::newRow("own accelerator is kept and reserved")
             << QStringList{"Load Table Contents", "Save Table Contents", "E&xit"}
             << QStringList{"&Load Table Contents", "&Save Table Contents", "E&xit"};
         QTest::newRow("taken letters are skipped without letter case")
-            << QStringList{"Glossy", "Glow", "glass"}
-            << QStringList{"&Glossy", "G&low", "gl&ass"};
+            << QStringList{"Glossy", "Glow", "glass"} << QStringList{"&Glossy", "G&low", "gl&ass"};
         QTest::newRow("reserved letter of a later item is not reused")
             << QStringList{"Dash", "E&dit"} << QStringList{"D&ash", "E&dit"};
         QTest::newRow("digits count, blanks and punctuation do not")
@@ -29,10 +27,10 @@ private slots:
         QTest::newRow("literal ampersand is no accelerator")
             << QStringList{"A && B"} << QStringList{"&A && B"};
         QTest::newRow("style names in menu order")
-            << QStringList{"Windows",           "Aqua Light Slate", "Glossy", "Glow",
-                           "Iceberg Classico",  "Lavender Classico", "Sky",   "Slate Classico"}
-            << QStringList{"&Windows",          "&Aqua Light Slate", "&Glossy", "G&low",
-                           "&Iceberg Classico", "La&vender Classico", "&Sky",  "Sla&te Classico"};
+            << QStringList{"Windows",          "Aqua Light Slate",  "Glossy", "Glow",
+                           "Iceberg Classico", "Lavender Classico", "Sky",    "Slate Classico"}
+            << QStringList{"&Windows",          "&Aqua Light Slate",  "&Glossy", "G&low",
+                           "&Iceberg Classico", "La&vender Classico", "&Sky",    "Sla&te Classico"};
     }
     void captions() {
         QFETCH(QStringList, captions);
