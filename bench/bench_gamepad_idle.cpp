@@ -45,6 +45,20 @@ struct Result {
     int ticks;
 };
 
+// Runs the event loop for kRunMs; ticks is left for the caller to fill in.
+Result runEventLoop() {
+    QTimer stop;
+    stop.setSingleShot(true);
+    stop.setTimerType(Qt::PreciseTimer); // a coarse one may end the run up to 5 % early
+    QObject::connect(&stop, &QTimer::timeout, qApp, &QCoreApplication::quit);
+    QElapsedTimer wall;
+    const double cpu0 = cpuSeconds();
+    wall.start();
+    stop.start(kRunMs);
+    QCoreApplication::exec();
+    return {wall.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, 0};
+}
+
 // Runs onTick from a QTimer at the given interval for kRunMs.
 template <typename F> Result runTimer(int interval, F onTick) {
     QTimer timer;
@@ -54,53 +68,53 @@ template <typename F> Result runTimer(int interval, F onTick) {
         onTick();
         ++ticks;
     });
-    QTimer stop;
-    stop.setSingleShot(true);
-    stop.setTimerType(Qt::PreciseTimer); // a coarse one may end the run up to 5 % early
-    QObject::connect(&stop, &QTimer::timeout, qApp, &QCoreApplication::quit);
-
-    QElapsedTimer wall;
-    const double cpu0 = cpuSeconds();
-    wall.start();
     timer.start();
-    stop.start(kRunMs);
-    QCoreApplication::exec();
-    return {wall.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, ticks};
+    Result result = runEventLoop();
+    result.ticks = ticks;
+    return result;
 }
 
-// The polling branch of the main window's timer, minus the widgets: the
-// labels' texts are built but shown nowhere.
-Result pollingWithController() {
-    // The virtual controller needs the joystick subsystem running first.
+// Runs measure with a virtual controller attached; the joystick subsystem
+// must run before one can be attached.
+template <typename F> Result withVirtualController(F measure) {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
         return {0, 0, -1};
     const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 16, 1);
     Result result{0, 0, -1};
     if (index >= 0) {
-        TGamepadInput pad;
-        if (pad.Initialize()) {
-            qint32 lastPov = -1;
-            int row = 1;
-            qsizetype textLength = 0;
-            result = runTimer(kPollingInterval, [&] {
-                pad.UpdateState();
-                const PollTick tick = pollTick(
-                    {pad.GetXAxis(), pad.GetYAxis(), pad.GetButtonState(0), pad.GetPOVState(0)},
-                    row, 20, lastPov);
-                textLength += tick.xLabel.size() + tick.yLabel.size() + tick.buttonLabel.size();
-                if (tick.newRow)
-                    row = *tick.newRow;
-                if (tick.pause)
-                    QThread::msleep(kPovPause);
-            });
-            if (textLength == 0)
-                result.ticks = -1;
-        }
+        result = measure();
         SDL_JoystickDetachVirtual(index);
     }
     SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     return result;
+}
+
+// The polling branch of the main window's timer, minus the widgets: the
+// labels' texts are built but shown nowhere.
+Result pollingWithController() {
+    return withVirtualController([] {
+        TGamepadInput pad;
+        if (!pad.Initialize())
+            return Result{0, 0, -1};
+        qint32 lastPov = -1;
+        int row = 1;
+        qsizetype textLength = 0;
+        Result result = runTimer(kPollingInterval, [&] {
+            pad.UpdateState();
+            const PollTick tick = pollTick(
+                {pad.GetXAxis(), pad.GetYAxis(), pad.GetButtonState(0), pad.GetPOVState(0)}, row,
+                20, lastPov);
+            textLength += tick.xLabel.size() + tick.yLabel.size() + tick.buttonLabel.size();
+            if (tick.newRow)
+                row = *tick.newRow;
+            if (tick.pause)
+                QThread::msleep(kPovPause);
+        });
+        if (textLength == 0)
+            result.ticks = -1;
+        return result;
+    });
 }
 
 // The retry branch: nothing attached, Initialize once a second.
@@ -138,33 +152,14 @@ Result idleMainWindow() {
     TForm1 form(
         {dir.filePath(QStringLiteral("Runpad")), clock, prompts, errors, styles, shell, icons});
     form.show();
-    QTimer stop;
-    stop.setSingleShot(true);
-    stop.setTimerType(Qt::PreciseTimer); // a coarse one may end the run up to 5 % early
-    QObject::connect(&stop, &QTimer::timeout, qApp, &QCoreApplication::quit);
     QCoreApplication::processEvents(); // first paint outside the measurement
-    QElapsedTimer wall;
-    const double cpu0 = cpuSeconds();
-    wall.start();
-    stop.start(kRunMs);
-    QCoreApplication::exec();
-    const int interval = form.Timer1->interval();
-    return {wall.nsecsElapsed() / 1e9, cpuSeconds() - cpu0, kRunMs / interval};
+    Result result = runEventLoop();
+    result.ticks = kRunMs / form.Timer1->interval();
+    return result;
 }
 
 Result windowWithController() {
-    // The virtual controller needs the joystick subsystem running first.
-    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
-        return {0, 0, -1};
-    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, 6, 16, 1);
-    Result result{0, 0, -1};
-    if (index >= 0) {
-        result = idleMainWindow();
-        SDL_JoystickDetachVirtual(index);
-    }
-    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
-    return result;
+    return withVirtualController(idleMainWindow);
 }
 
 void printRow(const char* name, const Result& r) {

@@ -1,6 +1,7 @@
 #include "core/common/app_error.h"
 #include "core/table/grid_actions.h"
 #include "core/table/grid_model.h"
+#include "grid_test_support.h"
 
 #include <QPoint>
 #include <QtTest>
@@ -14,9 +15,11 @@ using runpad::TableEditor;
 // Rows of cell texts, row 0 first.
 using Table = QList<QStringList>;
 
+using runpad::testing::errorOf;
+using runpad::testing::kOutOfRange;
+
 namespace {
 
-const QString kOutOfRange = QStringLiteral("Grid index out of range");
 constexpr GridOptions kEditModeOptions =
     (runpad::kRowSelectModeOptions | runpad::goEditing) & ~GridOptions(runpad::goRowSelect);
 
@@ -94,15 +97,6 @@ Table labelled(int cols, int rows) {
         table << line;
     }
     return table;
-}
-
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const runpad::AppError& error) {
-        return error.message();
-    }
-    return {};
 }
 
 const QStringList kEmpty4{"", "", "", ""};

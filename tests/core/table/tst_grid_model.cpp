@@ -1,5 +1,6 @@
 #include "core/common/app_error.h"
 #include "core/table/grid_model.h"
+#include "grid_test_support.h"
 
 #include <QPoint>
 #include <QSignalSpy>
@@ -12,19 +13,10 @@
 using runpad::GridModel;
 using runpad::GridOptions;
 
+using runpad::testing::errorOf;
+using runpad::testing::kOutOfRange;
+
 namespace {
-
-const QString kOutOfRange = QStringLiteral("Grid index out of range");
-
-// The message of the AppError thrown by action, or a null string when none is thrown.
-QString errorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const runpad::AppError& error) {
-        return error.message();
-    }
-    return {};
-}
 
 // A grid whose click handling is counted and records where the current cell
 // was at the moment it ran.
