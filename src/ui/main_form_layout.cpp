@@ -304,6 +304,9 @@ void TForm1::buildMenus() {
     File1->setObjectName(QStringLiteral("File1"));
     LoadTableContents1 = Action_load_table_contents;
     SaveTableContents1 = Action_save_table_contents;
+    // The menu bar shows no images, although these actions carry them.
+    LoadTableContents1->setIconVisibleInMenu(false);
+    SaveTableContents1->setIconVisibleInMenu(false);
     File1->addAction(LoadTableContents1);
     File1->addAction(SaveTableContents1);
     N1 = File1->addSeparator();

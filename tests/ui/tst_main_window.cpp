@@ -81,6 +81,8 @@ private slots:
         }
         QVERIFY(form->ToolButton1->isHidden() || !form->ToolButton1->isVisibleTo(form.get()));
         QVERIFY(menuActions.contains(form->Action_load_table_contents));
+        for (QAction* item : menuActions) // the menu bar shows no images
+            QVERIFY(item->icon().isNull() || !item->isIconVisibleInMenu());
     }
 
     void menusGetAcceleratorsWhenOpened() {
