@@ -38,13 +38,6 @@ constexpr int VK_HOME = 36;
 constexpr int VK_UP = 38;
 constexpr int VK_DOWN = 40;
 constexpr int VK_DELETE = 46;
-
-// The extension counts from the last point after the last backslash and colon.
-QString fileExtension(const QString& text) {
-    const qsizetype dot = text.lastIndexOf(u'.');
-    const qsizetype delimiter = qMax(text.lastIndexOf(u'\\'), text.lastIndexOf(u':'));
-    return dot > delimiter ? text.mid(dot) : QString();
-}
 } // namespace
 
 QString TForm1::executableFolder() const {
@@ -81,10 +74,9 @@ void TForm1::pasteClipboardPicture() {
 }
 
 void TForm1::SavePreviewAsJpeg(const QString& path) {
-    const qsizetype dot = path.lastIndexOf(u'.');
-    if (dot < 0 || path.mid(dot).toLower() != QLatin1String(".jpg"))
-        return;
-    savePreviewAsJpeg(ScrollBox1->bitmap(), path);
+    // Checked first: reading the bitmap discards a picture that is none.
+    if (isJpegPicturePath(path))
+        savePreviewAsJpeg(ScrollBox1->bitmap(), path);
 }
 
 void TForm1::ToolButton15Click() {
@@ -107,7 +99,7 @@ void TForm1::ShowRowDetails(int row) {
     setPanelText(1, QString::number(row));
     setPanelText(2, command);
     setPanelText(4, QString());
-    if (fileExtension(command) == QLatin1String(".url"))
+    if (commandExtension(command) == QLatin1String(".url"))
         ShowUrlShortcut(command);
 
     QString picture = previewImagePath(command, QStringLiteral(".bmp"));

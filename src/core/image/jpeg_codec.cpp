@@ -271,8 +271,12 @@ QByteArray encodeJpeg(const QImage& image) {
     return QByteArray(reinterpret_cast<const char*>(jpeg.bytes.get()), qsizetype(jpeg.size));
 }
 
+bool isJpegPicturePath(const QString& path) {
+    return QFileInfo(path).suffix().toLower() == u"jpg";
+}
+
 void savePreviewAsJpeg(const QImage& image, const QString& path) {
-    if (QFileInfo(path).suffix().toLower() != u"jpg")
+    if (!isJpegPicturePath(path))
         return;
     const EncodedJpeg jpeg = encodeToMemory(image);
     // QSaveFile writes beside the target and renames only after a complete write, so a failure

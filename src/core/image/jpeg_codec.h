@@ -17,6 +17,10 @@ QImage decodeJpeg(const QByteArray& data);
 // empty image).
 QByteArray encodeJpeg(const QImage& image);
 
+// True for a path whose extension is "jpg" in any letter case: the only
+// pictures savePreviewAsJpeg writes.
+bool isJpegPicturePath(const QString& path);
+
 // Writes the picture as a JPEG file when the path's extension is "jpg" in any letter case; any
 // other path is left alone and nothing is written. The new file replaces an older one only once it
 // is written completely; a failed write leaves the older file whole and throws AppError

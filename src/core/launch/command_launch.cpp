@@ -106,6 +106,12 @@ ShellStartRequest controlPanelHelpRequest(const QString& exeFolder) {
                        exeFolder);
 }
 
+QString commandExtension(const QString& command) {
+    const qsizetype dot = command.lastIndexOf(u'.');
+    const qsizetype delimiter = qMax(command.lastIndexOf(u'\\'), command.lastIndexOf(u':'));
+    return dot > delimiter ? command.mid(dot) : QString();
+}
+
 QStringList splitShellWords(const QString& text) {
     QStringList words;
     QString word;

@@ -23,6 +23,10 @@ ShellStartRequest launchRequest(const QString& command, const QString& exeFolder
 // The start request that opens the help page on Control Panel items.
 ShellStartRequest controlPanelHelpRequest(const QString& exeFolder);
 
+// The extension of a command text: from its last point, when that point comes
+// after the last backslash and the last colon; empty otherwise.
+QString commandExtension(const QString& command);
+
 // Splits a command line into words the way a POSIX shell does, without any
 // expansion: blanks separate words; '...' keeps everything literally; "..."
 // keeps everything but a backslash before " \ $ ` (which yields that

@@ -90,8 +90,8 @@ std::mutex& converterMutex() {
 
 } // namespace
 
-EmfSvgResult emfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels) {
-    EmfSvgResult result;
+SvgConversion emfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels) {
+    SvgConversion result;
     const std::size_t length = checkedLength(data);
     if (length == 0)
         return result;
@@ -138,7 +138,7 @@ EmfSvgResult emfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t 
     result.height = picture.bottom - picture.top;
     if (result.width > maxSide || result.height > maxSide ||
         result.width * result.height > maxPixels) {
-        result.status = EmfSvgResult::Status::TooLarge;
+        result.status = SvgConversion::Status::TooLarge;
         return result;
     }
     // Within the limits, so the adjusted corners still fit the header's 32-bit fields.
@@ -168,7 +168,7 @@ EmfSvgResult emfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t 
     }
     if (ok == 1 && out != nullptr && outLength > 0) {
         result.svg.assign(out, outLength);
-        result.status = EmfSvgResult::Status::Ok;
+        result.status = SvgConversion::Status::Ok;
     }
     std::free(out);
     return result;

@@ -38,11 +38,10 @@ QString kindName(MetafileRenderer::Kind kind) {
         QStringLiteral("The picture size %1 x %2 is not supported").arg(width).arg(height));
 }
 
-template <typename Result> Converted take(Result&& result, MetafileRenderer::Kind kind) {
-    using Status = typename std::decay_t<Result>::Status;
-    if (result.status == Status::TooLarge)
+Converted take(SvgConversion&& result, MetafileRenderer::Kind kind) {
+    if (result.status == SvgConversion::Status::TooLarge)
         throwTooLarge(result.width, result.height);
-    if (result.status != Status::Ok)
+    if (result.status != SvgConversion::Status::Ok)
         throwInvalid(kind);
     return {std::move(result.svg),
             QSize(static_cast<int>(result.width), static_cast<int>(result.height))};

@@ -201,8 +201,8 @@ std::mutex& converterMutex() {
 
 } // namespace
 
-WmfSvgResult wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels) {
-    WmfSvgResult result;
+SvgConversion wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels) {
+    SvgConversion result;
     const std::size_t length = checkedLength(data);
     if (length == 0)
         return result;
@@ -231,7 +231,7 @@ WmfSvgResult wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t 
         // Reported only; capped so the conversion stays defined for absurd boxes.
         result.width = static_cast<std::int64_t>(std::min(width, 1e18));
         result.height = static_cast<std::int64_t>(std::min(height, 1e18));
-        result.status = WmfSvgResult::Status::TooLarge;
+        result.status = SvgConversion::Status::TooLarge;
         return result;
     }
     result.width = static_cast<std::int64_t>(width);
@@ -254,7 +254,7 @@ WmfSvgResult wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t 
         return result;
 
     result.svg = repairSvg(sink.text);
-    result.status = WmfSvgResult::Status::Ok;
+    result.status = SvgConversion::Status::Ok;
     return result;
 }
 

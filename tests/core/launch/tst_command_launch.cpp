@@ -60,6 +60,8 @@ private slots:
     void controlPanelHelpRequest();
     void splitShellWords_data();
     void splitShellWords();
+    void commandExtension_data();
+    void commandExtension();
 };
 
 void TestCommandLaunch::launchRequest_data() {
@@ -165,6 +167,31 @@ void TestCommandLaunch::splitShellWords() {
     QFETCH(QString, text);
     QFETCH(QStringList, words);
     QCOMPARE(runpad::splitShellWords(text), words);
+}
+
+void TestCommandLaunch::commandExtension_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("extension");
+    QTest::newRow("shortcut file") << "site.url"
+                                   << ".url";
+    QTest::newRow("letter case kept") << "SITE.URL"
+                                      << ".URL";
+    QTest::newRow("last point counts") << "a.url.txt"
+                                       << ".txt";
+    QTest::newRow("point before the last backslash") << "a.url\\b"
+                                                     << "";
+    QTest::newRow("point before a colon") << "x.y:z"
+                                          << "";
+    QTest::newRow("point after backslash and colon") << "C:\\dir\\link.url"
+                                                     << ".url";
+    QTest::newRow("no point") << "cmd"
+                              << "";
+}
+
+void TestCommandLaunch::commandExtension() {
+    QFETCH(QString, command);
+    QFETCH(QString, extension);
+    QCOMPARE(runpad::commandExtension(command), extension);
 }
 
 QTEST_GUILESS_MAIN(TestCommandLaunch)

@@ -1,0 +1,20 @@
+#pragma once
+
+// What the metafile converters give back. Plain C++ on purpose: the converters
+// include library headers that must never meet Qt's.
+
+#include <cstdint>
+#include <string>
+
+namespace runpad {
+
+struct SvgConversion {
+    enum class Status { Ok, Invalid, TooLarge };
+    Status status = Status::Invalid;
+    std::string svg; // the SVG document when Ok
+    // The picture's size in pixels; set for Ok and TooLarge.
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+
+} // namespace runpad
