@@ -1,0 +1,67 @@
+#include "core/common/regular_file.h"
+
+#include "core/common/app_error.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace runpad {
+
+namespace {
+
+AppError openError(const QString& path, const QString& reason) {
+    return AppError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
+}
+
+QString systemReason(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+} // namespace
+
+bool openRegularFile(const QString& path, QFile& file) {
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a writer.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT)
+            return false;
+        throw openError(path, systemReason(error));
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw openError(path, systemReason(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw openError(path, QStringLiteral("Not a regular file"));
+    }
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw openError(path, file.errorString());
+    }
+    return true;
+}
+
+std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes) {
+    QFile file;
+    if (!openRegularFile(path, file))
+        return std::nullopt;
+    if (file.size() > maxBytes)
+        throw AppError(QStringLiteral("The file \"%1\" is too large (more than %2 bytes)")
+                           .arg(path)
+                           .arg(maxBytes));
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+    return data;
+}
+
+} // namespace runpad
