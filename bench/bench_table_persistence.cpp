@@ -46,7 +46,7 @@ double save(const GridModel& grid, const QString& path, const Clock& clock) {
     saveTable(grid, settings);
     settings.writeInteger(QString::fromLatin1(kSaveTimeSection), QString::fromLatin1(kSaveTimeKey),
                           static_cast<int>(clock.tickCount() - t0));
-    settings.release();
+    settings.save();
     return timer.nsecsElapsed() / 1e6;
 }
 

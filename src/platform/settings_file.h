@@ -6,11 +6,14 @@
 
 namespace runpad {
 
-// The settings file on disk. It is read once when the object is created (a
-// missing file reads as empty) and written back only by release(), so a load
-// or save of the whole table costs one read or one write of the file.
-// release() replaces the file atomically: a failed or interrupted write
-// leaves the previous file whole, and raises "Unable to write to <path>".
+// The settings file on disk. It is read once when the object is created and
+// written back only by save(), so a load or save of the whole table costs one
+// read or one write of the file.
+// A missing file reads as empty (a first start). A file that exists but cannot
+// be read (permissions, I/O error, a folder or a FIFO in its place) raises
+// AppError: taking it for empty would let the next save write over it.
+// save() replaces the file atomically where the folder allows a new file, in
+// place otherwise: a failed write raises "Unable to write to <path>".
 class SettingsFile : public IniDocument {
 public:
     explicit SettingsFile(const QString& path);
@@ -18,7 +21,7 @@ public:
     const QString& path() const { return path_; }
 
     // Writes pending changes (nothing when there are none). Throws AppError.
-    void release();
+    void save();
 
 private:
     QString path_;

@@ -331,20 +331,39 @@ void TForm1::Action_adj_all_table_widthExecute() {
 
 void TForm1::Action_load_table_contentsExecute() {
     {
-        const SettingsFile settings(SettingsFileName);
+        std::optional<SettingsFile> settings;
+        try {
+            settings.emplace(SettingsFileName);
+        } catch (const AppError&) {
+            // The file holds a table we could not read: no save of this run
+            // may replace it with the (empty) table the window shows.
+            settingsUnreadable_ = true;
+            throw;
+        }
+        settingsUnreadable_ = false;
         PictureFinder pictures;
-        loadTable(grid_, settings, pictures);
+        loadTable(grid_, *settings, pictures);
     }
     Action_adj_all_table_widthExecute();
 }
 
 void TForm1::Action_save_table_contentsExecute() {
+    ensureSettingsWritable();
     const quint32 t0 = clock_.tickCount();
     SettingsFile settings(SettingsFileName);
     saveTable(grid_, settings);
+    settings.save();
+    // Measured over the whole save, the file write included.
     settings.writeInteger(QString::fromLatin1(kSaveTimeSection), QString::fromLatin1(kSaveTimeKey),
                           static_cast<int>(clock_.tickCount() - t0));
-    settings.release();
+    settings.save();
+}
+
+void TForm1::ensureSettingsWritable() const {
+    if (settingsUnreadable_)
+        throw AppError(QStringLiteral("The table was not saved: %1 could not be read when it was "
+                                      "loaded, so it is left as it is")
+                           .arg(SettingsFileName));
 }
 
 // ---- Styles and placement ----
@@ -380,6 +399,7 @@ void TForm1::Action_Load_styleExecute() {
 }
 
 void TForm1::Action_Save_styleExecute() {
+    ensureSettingsWritable();
     SettingsFile settings(SettingsFileName);
     if (!CurrentStyleName.isEmpty())
         settings.writeString(kStylesSection, QStringLiteral("Style Name"), CurrentStyleName);
@@ -388,7 +408,7 @@ void TForm1::Action_Save_styleExecute() {
     settings.writeInteger(kStylesSection, QStringLiteral("Form Left"), x());
     settings.writeInteger(kStylesSection, QStringLiteral("Form Top"), y());
     settings.writeInteger(kStylesSection, QStringLiteral("table width"), tableWidth());
-    settings.release();
+    settings.save();
 }
 
 void TForm1::StyleMenuItemClick(QAction* Sender) {

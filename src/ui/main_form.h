@@ -200,6 +200,7 @@ private:
     void FormActivate();
     void FormClose();
     void FormDestroy();
+    void ensureSettingsWritable() const;
     void SavePreviewAsJpeg(const QString& path);
     void pasteClipboardPicture();
     void installKeyPreview();
@@ -221,6 +222,7 @@ private:
     QString executablePath_;
     QString SettingsFileName;
     QString CurrentStyleName;
+    bool settingsUnreadable_ = false; // the table could not be loaded from the settings file
     bool KeyHeld = false;
     qint32 LastPovValue = 0;
     bool inTimerTick_ = false;

@@ -9,6 +9,8 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using runpad::AppError;
 using runpad::SettingsFile;
@@ -69,10 +71,13 @@ private slots:
     void savedStateIsNotWrittenAgain();
     void destructorDoesNotWrite();
     void legacyFileIsRewrittenAsUtf8();
-    void releaseFailureNamesThePath_data();
-    void releaseFailureNamesThePath();
+    void saveFailureNamesThePath_data();
+    void saveFailureNamesThePath();
     void interruptedWriteKeepsPreviousFile_data();
     void interruptedWriteKeepsPreviousFile();
+    void unreadableFileIsAnErrorNotAFirstStart_data();
+    void unreadableFileIsAnErrorNotAFirstStart();
+    void saveWritesInPlaceWhereTheFolderForbidsNewFiles();
 };
 
 void TestSettingsFile::missingFileReadsEmptyAndIsNotCreated() {
@@ -84,7 +89,7 @@ void TestSettingsFile::missingFileReadsEmptyAndIsNotCreated() {
     QCOMPARE(file.path(), path);
     QVERIFY(file.sectionNames().isEmpty());
     QCOMPARE(file.readInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 7), 7);
-    file.release();
+    file.save();
     QVERIFY(!QFile::exists(path));
 }
 
@@ -98,7 +103,7 @@ void TestSettingsFile::unchangedFileIsNotRewritten() {
 
     SettingsFile file(path);
     QCOMPARE(file.readInteger(QStringLiteral("table"), QStringLiteral("rows"), 0), 3);
-    file.release();
+    file.save();
     QCOMPARE(readAll(path), original);
 }
 
@@ -111,7 +116,7 @@ void TestSettingsFile::writtenValuesReadBackFromDisk() {
     SettingsFile file(path);
     file.writeInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 12);
     file.writeString(QStringLiteral("Table"), QStringLiteral("Title "), QStringLiteral(" a=b "));
-    file.release();
+    file.save();
     QVERIFY(!file.isModified());
 
     // A new key is written as its writer spelled it, blanks included.
@@ -133,9 +138,9 @@ void TestSettingsFile::savedStateIsNotWrittenAgain() {
 
     SettingsFile file(path);
     file.writeInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 1);
-    file.release();
+    file.save();
     QVERIFY(QFile::remove(path));
-    file.release();
+    file.save();
     QVERIFY(!QFile::exists(path));
 }
 
@@ -160,20 +165,19 @@ void TestSettingsFile::legacyFileIsRewrittenAsUtf8() {
     QCOMPARE(file.readString(QStringLiteral("Table"), QStringLiteral("Name")),
              QStringLiteral("Café €"));
     file.writeInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 2);
-    file.release();
+    file.save();
     QCOMPARE(readAll(path), QStringLiteral("[Table]\nName=Café €\nRows=2\n").toUtf8());
 }
 
-void TestSettingsFile::releaseFailureNamesThePath_data() {
+void TestSettingsFile::saveFailureNamesThePath_data() {
     QTest::addColumn<QString>("relativePath");
 
     QTest::newRow("parent is a regular file") << "afile/Runpad.ini";
     QTest::newRow("path kept as given, not cleaned") << "afile/./Runpad.ini";
     QTest::newRow("parent folder missing") << "nofolder/Runpad.ini";
-    QTest::newRow("target is a folder") << "afolder";
 }
 
-void TestSettingsFile::releaseFailureNamesThePath() {
+void TestSettingsFile::saveFailureNamesThePath() {
     QFETCH(QString, relativePath);
 
     QTemporaryDir dir;
@@ -185,12 +189,12 @@ void TestSettingsFile::releaseFailureNamesThePath() {
     SettingsFile file(path);
     file.writeInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 1);
     try {
-        file.release();
-        QFAIL("release() did not throw");
+        file.save();
+        QFAIL("save() did not throw");
     } catch (const AppError& error) {
         QCOMPARE(error.message(), QStringLiteral("Unable to write to ") + path);
     }
-    // The changes are still pending, so a later release can try again.
+    // The changes are still pending, so a later save can try again.
     QVERIFY(file.isModified());
     QCOMPARE(entries(dir.path()), QStringList({"afile", "afolder"}));
     QCOMPARE(readAll(dir.filePath(QStringLiteral("afile"))), QByteArray("not a folder"));
@@ -225,7 +229,7 @@ void TestSettingsFile::interruptedWriteKeepsPreviousFile() {
         if (!limit.active())
             QSKIP("The file size limit cannot be lowered here");
         try {
-            file.release();
+            file.save();
         } catch (const AppError& error) {
             threw = true;
             message = error.message();
@@ -237,10 +241,66 @@ void TestSettingsFile::interruptedWriteKeepsPreviousFile() {
     QCOMPARE(entries(dir.path()), QStringList({"Runpad.ini"}));
 
     // Once writing works again the pending changes still go out.
-    file.release();
+    file.save();
     const SettingsFile again(path);
     QCOMPARE(again.readString(QStringLiteral("Table"), QStringLiteral("Big")).size(), valueLength);
     QCOMPARE(again.readInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 0), 3);
+}
+
+void TestSettingsFile::unreadableFileIsAnErrorNotAFirstStart_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder in the file's place") << "folder"
+                                                << "Not a regular file";
+    QTest::newRow("FIFO, never waited on") << "fifo"
+                                           << "Not a regular file";
+    QTest::newRow("write-only file (as a user)") << "writeonly"
+                                                 << "Permission denied";
+}
+
+void TestSettingsFile::unreadableFileIsAnErrorNotAFirstStart() {
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Runpad.ini"));
+    const QByteArray table = "[Table]\n2-1=gedit\n";
+    if (kind == u"folder") {
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("Runpad.ini")));
+    } else if (kind == u"fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    } else {
+        if (::geteuid() == 0)
+            QSKIP("permission bits do not stop root from reading");
+        QVERIFY(writeAll(path, table));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::WriteOwner));
+    }
+    try {
+        const SettingsFile file(path);
+        QFAIL("an unreadable file was read as empty");
+    } catch (const AppError& error) {
+        QCOMPARE(error.message(), QStringLiteral("Cannot open file \"%1\". %2").arg(path, reason));
+    }
+    if (kind == u"writeonly") {
+        QVERIFY(QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(readAll(path), table);
+    }
+}
+
+void TestSettingsFile::saveWritesInPlaceWhereTheFolderForbidsNewFiles() {
+    if (::geteuid() == 0)
+        QSKIP("permission bits do not stop root from creating files");
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("Runpad.ini"));
+    QVERIFY(writeAll(path, "[Table]\nRows=3\n"));
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+    SettingsFile file(path);
+    file.writeInteger(QStringLiteral("Table"), QStringLiteral("Rows"), 4);
+    file.save();
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner));
+    QCOMPARE(readAll(path), QByteArray("[Table]\nRows=4\n"));
 }
 
 QTEST_APPLESS_MAIN(TestSettingsFile)

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QLineEdit>
 
+#include <unistd.h>
+
 using namespace runpad;
 using namespace runpad::testing;
 
@@ -134,6 +136,67 @@ private slots:
         QCOMPARE(fixture->prompts.errors,
                  QStringList{"Unable to write to " + dir->filePath("notafolder/Runpad.ini") + "."});
         QCOMPARE(fixture->prompts.questions.size(), 1);
+    }
+
+    void saveTimeCoversTheFileWrite() {
+        // A clock that moves on only once the new table is on disk.
+        class WriteWatchingClock : public Clock {
+        public:
+            explicit WriteWatchingClock(QString path) : path_(std::move(path)) {}
+            quint32 tickCount() const override {
+                return readFile(path_).contains("login shell") ? 1000 : 0;
+            }
+
+        private:
+            QString path_;
+        } clock(ini());
+        QVERIFY(writeFile(ini(), kPreparedIni));
+        auto form = std::make_unique<TForm1>(FormDependencies{exe(), clock, fixture->prompts,
+                                                              fixture->errors, fixture->styles,
+                                                              fixture->shell, fixture->icons});
+        form->grid().setCell(3, 2, "login shell");
+        form->Action_save_table_contents->trigger();
+        const IniDocument saved = IniDocument::fromBytes(readFile(ini()));
+        QCOMPARE(saved.readInteger("save time", "save time ", -1), 1000);
+    }
+
+    void unreadableSettingsAreNeverWrittenOver_data() {
+        QTest::addColumn<bool>("folderInItsPlace");
+        QTest::newRow("a folder named like the file") << true;
+        QTest::newRow("a file the user may write but not read") << false;
+    }
+    void unreadableSettingsAreNeverWrittenOver() {
+        QFETCH(bool, folderInItsPlace);
+        if (folderInItsPlace) {
+            QVERIFY(QDir(dir->path()).mkdir("Runpad.ini"));
+        } else {
+            if (::geteuid() == 0)
+                QSKIP("permission bits do not stop root from reading");
+            QVERIFY(writeFile(ini(), kPreparedIni));
+            QVERIFY(QFile::setPermissions(ini(), QFileDevice::WriteOwner));
+        }
+        auto form = makeForm(exe());
+        form->show();
+        QCOMPARE(fixture->prompts.errors.size(), 1);
+        QVERIFY2(fixture->prompts.errors[0].startsWith("Cannot open file \"" + ini() + "\". "),
+                 qPrintable(fixture->prompts.errors[0]));
+        // The window stays usable; edits and the close do not touch the file.
+        form->Action_edit->trigger();
+        form->grid().setCell(2, 1, "typed command");
+        fixture->prompts.answer = true;
+        QVERIFY(form->close());
+        QCOMPARE(fixture->prompts.errors.size(), 2);
+        QVERIFY2(fixture->prompts.errors[1].startsWith("The table was not saved: " + ini()),
+                 qPrintable(fixture->prompts.errors[1]));
+        QCOMPARE(fixture->prompts.questions.size(), 1);
+        if (folderInItsPlace) {
+            QVERIFY(QFileInfo(ini()).isDir());
+        } else {
+            QVERIFY(QFile::setPermissions(ini(), QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+            QCOMPARE(readFile(ini()), kPreparedIni);
+        }
+        QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+                 QStringList{"Runpad.ini"});
     }
 
     void saveCommandReportsAFailedWrite() {

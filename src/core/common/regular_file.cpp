@@ -29,7 +29,8 @@ bool openRegularFile(const QString& path, QFile& file) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
-        if (error == ENOENT)
+        // ENOTDIR: a parent is a file, so nothing can exist at the path.
+        if (error == ENOENT || error == ENOTDIR)
             return false;
         throw openError(path, systemReason(error));
     }
