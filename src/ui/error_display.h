@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QList>
+#include <QObject>
 #include <QString>
 #include <exception>
 
@@ -19,11 +21,30 @@ public:
     virtual void showMessage(const QString& text) = 0;
 };
 
+// The real boxes. A box runs an event loop of its own, and while it runs the
+// focus moves and the toolkit may delete widgets (a cell editor that loses the
+// focus is closed and deleted). Opened while a key or mouse event is still
+// being delivered, it could delete the very widget that event is for. So a
+// message or error raised during such a delivery is shown as soon as the
+// delivery has ended, from the event loop; a question, which needs its answer
+// at once, first shows the messages still waiting, in their order.
 class MessageBoxPrompts : public UserPrompts {
 public:
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
     void showMessage(const QString& text) override;
+
+private:
+    struct Pending {
+        bool error = false;
+        QString text;
+    };
+    void show(const Pending& box);
+    void showPending();
+
+    QList<Pending> pending_;
+    QObject queue_; // context of the queued call that shows pending boxes
+    bool queued_ = false;
 };
 
 // The one place where an error that no handler caught is shown. The event
@@ -59,8 +80,13 @@ public:
     void setErrorReporter(const ErrorReporter* reporter) { reporter_ = reporter; }
     bool notify(QObject* receiver, QEvent* event) override;
 
+    // Whether a key, mouse, wheel, shortcut or focus event is being delivered
+    // to a widget of this application right now.
+    static bool deliveringInput();
+
 private:
     const ErrorReporter* reporter_ = nullptr;
+    int inputDeliveries_ = 0;
 };
 
 } // namespace runpad
