@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <array>
 #include <memory>
@@ -224,6 +225,7 @@ private:
     QString CurrentStyleName;
     bool settingsUnreadable_ = false; // the table could not be loaded from the settings file
     bool KeyHeld = false;
+    QPointer<QWidget> keyDownTarget_; // the focus when the last key went down
     qint32 LastPovValue = 0;
     bool inTimerTick_ = false;
     bool SearchHit = false;

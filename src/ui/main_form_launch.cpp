@@ -207,8 +207,8 @@ void TForm1::FormKeyUp(int Key) {
                       focus == ComboBox_search->view());
         if (SearchHit && inSearchBox)
             StringGrid1DblClick();
-        else if (focus == StringGrid1)
-            StringGrid1DblClick();
+        else if (focus == StringGrid1 && keyDownTarget_ == StringGrid1)
+            StringGrid1DblClick(); // not for an Enter that ended a cell edit
     }
     ShowRowDetails(grid_.row());
 }
@@ -218,6 +218,9 @@ void TForm1::installKeyPreview() {
         *this,
         [this](QKeyEvent& key) {
             bool swallow = false;
+            // The focus moves when a key-down ends a cell edit; the key-up
+            // must know where its key-down went.
+            keyDownTarget_ = QApplication::focusWidget();
             errors_.guard([&] {
                 swallow = FormKeyDown(virtualKeyCode(key.key(), key.modifiers()),
                                       key.modifiers().testFlag(Qt::ShiftModifier));

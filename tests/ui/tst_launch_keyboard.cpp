@@ -128,6 +128,27 @@ private slots:
         QCOMPARE(form->panelText(0), QString("13"));
     }
 
+    void enterThatEndsACellEditStartsNothing() {
+        start(kTenRows);
+        form->Action_edit->trigger();
+        form->grid().setCol(2);
+        form->grid().setRow(3);
+        form->StringGrid1->setFocus();
+        QTest::keyClick(form->StringGrid1, Qt::Key_F2);
+        auto* editor = form->StringGrid1->findChild<QLineEdit*>();
+        QVERIFY(editor);
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClicks(editor, "x");
+        QTest::keyPress(editor, Qt::Key_Return);
+        // The key-down closed the editor; the key-up reaches the grid.
+        QTRY_COMPARE(QApplication::focusWidget(), form->StringGrid1);
+        QTest::keyRelease(form->StringGrid1, Qt::Key_Return);
+        QVERIFY(fx->shell.requests.isEmpty());
+        QCOMPARE(form->grid().cell(2, 3), QString("cmd3x"));
+        QTest::keyClick(form->StringGrid1, Qt::Key_Return);
+        QCOMPARE(startedFiles(), QStringList{"cmd3x"});
+    }
+
     void enterInTheSearchBoxNeedsASuccessfulSearch() {
         start(kTenRows);
         QLineEdit* edit = form->ComboBox_search->lineEdit();
