@@ -98,18 +98,19 @@ Result pollingWithController() {
         if (!pad.Initialize())
             return Result{0, 0, -1};
         qint32 lastPov = -1;
+        PollCarry carry;
+        QElapsedTimer clock;
+        clock.start();
         int row = 1;
         qsizetype textLength = 0;
         Result result = runTimer(kPollingInterval, [&] {
             pad.UpdateState();
             const PollTick tick = pollTick(
                 {pad.GetXAxis(), pad.GetYAxis(), pad.GetButtonState(0), pad.GetPOVState(0)}, row,
-                20, lastPov);
+                20, lastPov, carry, quint32(clock.elapsed()));
             textLength += tick.xLabel.size() + tick.yLabel.size() + tick.buttonLabel.size();
             if (tick.newRow)
                 row = *tick.newRow;
-            if (tick.pause)
-                QThread::msleep(kPovPause);
         });
         if (textLength == 0)
             result.ticks = -1;
@@ -149,8 +150,8 @@ Result idleMainWindow() {
     StyleManager styles(registry, *qApp);
     NoShell shell;
     IconExtractor icons;
-    TForm1 form(
-        {dir.filePath(QStringLiteral("Runpad")), clock, prompts, errors, styles, shell, icons});
+    TForm1 form({dir.filePath(QStringLiteral("Runpad")), clock, prompts, errors, styles, shell,
+                 icons, nullptr, [] { return std::make_unique<TGamepadInput>(); }});
     form.show();
     QCoreApplication::processEvents(); // first paint outside the measurement
     Result result = runEventLoop();

@@ -2,6 +2,7 @@
 
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
+#include "platform/gamepad_input.h"
 #include "platform/icon_extractor.h"
 #include "platform/metafile_renderer.h"
 #include "platform/shell_start.h"
@@ -66,7 +67,8 @@ int main(int argc, char** argv) {
     const runpad::SvgMetafileRenderer metafiles;
 
     runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors, styles,
-                         shell, icons, &metafiles});
+                         shell, icons, &metafiles,
+                         [] { return std::make_unique<runpad::TGamepadInput>(); }});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

@@ -29,7 +29,6 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
@@ -67,9 +66,9 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
-      executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
-          return commandRowMetrics_->horizontalAdvance(text);
-      }) {
+      makeGamepad_(deps.makeGamepad), executablePath_(deps.executablePath),
+      editor_(grid_,
+              [this](const QString& text) { return commandRowMetrics_->horizontalAdvance(text); }) {
     buildLayout();
     commandRowMetrics_ = std::make_unique<QFontMetrics>(commandRowFont(StringGrid1->font()));
     cellPainter_ =
@@ -99,8 +98,9 @@ TForm1::~TForm1() {
 // ---- Life of the window ----
 
 void TForm1::FormCreate() {
-    TheGamepad = std::make_unique<TGamepadInput>();
-    if (TheGamepad->Initialize()) {
+    if (makeGamepad_)
+        TheGamepad = makeGamepad_();
+    if (TheGamepad && TheGamepad->Initialize()) {
         Timer1->setInterval(kPollingInterval);
     } else {
         setPanelText(4, kGamepadFailedText);
@@ -191,9 +191,11 @@ void TForm1::Timer1Timer() {
     }
     TheGamepad->UpdateState();
     const qint32 povBefore = LastPovValue;
-    const PollTick tick = pollTick({TheGamepad->GetXAxis(), TheGamepad->GetYAxis(),
-                                    TheGamepad->GetButtonState(0), TheGamepad->GetPOVState(0)},
-                                   grid_.row(), grid_.rowCount(), LastPovValue);
+    const std::optional<quint32> hatActedBefore = pollCarry_.hatActedAt;
+    const PollTick tick =
+        pollTick({TheGamepad->GetXAxis(), TheGamepad->GetYAxis(), TheGamepad->GetButtonState(0),
+                  TheGamepad->GetPOVState(0)},
+                 grid_.row(), grid_.rowCount(), LastPovValue, pollCarry_, clock_.tickCount());
     LabelXAxis->setText(tick.xLabel);
     LabelYAxis->setText(tick.yLabel);
     LabelButton->setText(tick.buttonLabel);
@@ -203,13 +205,12 @@ void TForm1::Timer1Timer() {
         } catch (...) {
             // A failed launch ends the tick before the hat is looked at.
             LastPovValue = povBefore;
+            pollCarry_.hatActedAt = hatActedBefore;
             throw;
         }
     }
     if (tick.newRow)
         grid_.setRow(*tick.newRow);
-    if (tick.pause)
-        QThread::msleep(kPovPause);
 }
 
 void TForm1::Exit1Click() {

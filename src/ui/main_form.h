@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/gamepad/gamepad_poll.h"
 #include "core/table/grid_actions.h"
 #include "core/table/grid_model.h"
 
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -35,7 +37,7 @@ class KeyPreview;
 class ShellStarter;
 class StringGridView;
 class StyleManager;
-class TGamepadInput;
+class GamepadDevice;
 class UserPrompts;
 
 // What the main window needs from the outside world.
@@ -48,6 +50,8 @@ struct FormDependencies {
     ShellStarter& shell;                         // every start goes through it
     const IconExtractor& icons;                  // icons of internet shortcuts
     const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
+    // Makes the game controller when the window starts; the window owns it.
+    std::function<std::unique_ptr<GamepadDevice>()> makeGamepad = {};
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -100,7 +104,7 @@ public:
     bool keyHeld() const { return KeyHeld; }
     // Game controller.
     void Timer1Timer();
-    std::unique_ptr<TGamepadInput> TheGamepad;
+    std::unique_ptr<GamepadDevice> TheGamepad;
     bool searchHit() const { return SearchHit; }
     // Window frame.
     void Exit1Click();
@@ -219,6 +223,7 @@ private:
     ShellStarter& shell_;
     const IconExtractor& icons_;
     const MetafileRenderer* metafiles_;
+    std::function<std::unique_ptr<GamepadDevice>()> makeGamepad_;
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;
@@ -227,6 +232,7 @@ private:
     bool KeyHeld = false;
     QPointer<QWidget> keyDownTarget_; // the focus when the last key went down
     qint32 LastPovValue = 0;
+    PollCarry pollCarry_;
     bool inTimerTick_ = false;
     bool SearchHit = false;
     QString applicationHint_;

@@ -4,6 +4,7 @@
 
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
+#include "platform/gamepad_input.h"
 #include "platform/icon_extractor.h"
 #include "platform/shell_start.h"
 #include "ui/error_display.h"
@@ -20,8 +21,9 @@ namespace runpad::testing {
 
 class StepClock : public Clock {
 public:
-    quint32 tickCount() const override { return now += 7; }
+    quint32 tickCount() const override { return now += step; }
     mutable quint32 now = 0xFFFFFFF0u; // crosses the wrap during a save
+    quint32 step = 7;
 };
 
 class RecordingPrompts : public UserPrompts {
@@ -57,6 +59,23 @@ public:
     }();
 };
 
+// A game controller whose state the test sets; attached or not.
+class FakeGamepad : public GamepadDevice {
+public:
+    bool Initialize() override { return attached; }
+    void UpdateState() override {}
+    qint32 GetXAxis() const override { return x; }
+    qint32 GetYAxis() const override { return y; }
+    bool GetButtonState(int Button) const override { return Button == 0 && button1; }
+    quint32 GetPOVState(int) const override { return pov; }
+
+    bool attached = false;
+    qint32 x = 32767;
+    qint32 y = 32767;
+    bool button1 = false;
+    quint32 pov = 0xFFFFFFFFu;
+};
+
 inline QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -78,14 +97,22 @@ struct FormFixture {
     StyleManager styles{registry, *qApp};
     RecordingShell shell;
     FakeIcons icons;
+    FakeGamepad* gamepad = nullptr; // the window's controller, once it has made one
+    bool gamepadAttached = false;   // whether that controller opens
 
     ~FormFixture() { styles.activate(QStringLiteral("Windows")); }
 
     QString exe() const { return dir.filePath(QStringLiteral("Runpad")); }
     QString ini() const { return dir.filePath(QStringLiteral("Runpad.ini")); }
     std::unique_ptr<TForm1> makeForm(const QString& exePath = QString()) {
-        return std::make_unique<TForm1>(FormDependencies{exePath.isEmpty() ? exe() : exePath, clock,
-                                                         prompts, errors, styles, shell, icons});
+        return std::make_unique<TForm1>(
+            FormDependencies{exePath.isEmpty() ? exe() : exePath, clock, prompts, errors, styles,
+                             shell, icons, nullptr, [this] {
+                                 auto pad = std::make_unique<FakeGamepad>();
+                                 pad->attached = gamepadAttached;
+                                 gamepad = pad.get();
+                                 return pad;
+                             }});
     }
 };
 

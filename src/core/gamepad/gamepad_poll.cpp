@@ -25,20 +25,25 @@ HatStep hatStep(qint32 h, int currentRow, int rowCount, qint32& lastPovValue) {
     return step;
 }
 
-PollTick pollTick(const GamepadReading& reading, int currentRow, int rowCount,
-                  qint32& lastPovValue) {
+PollTick pollTick(const GamepadReading& reading, int currentRow, int rowCount, qint32& lastPovValue,
+                  PollCarry& carry, quint32 now) {
     PollTick tick;
     tick.xLabel = QStringLiteral("X Axis: ") + QString::number(reading.x);
     tick.yLabel = QStringLiteral("Y Axis: ") + QString::number(reading.y);
-    // No edge detection: a held button launches on every tick.
-    tick.launch = reading.button1;
+    tick.launch = reading.button1 && !carry.button1;
+    carry.button1 = reading.button1;
     tick.buttonLabel = reading.button1 ? QStringLiteral("Button 1 is pressed")
                                        : QStringLiteral("Button 1 is not pressed");
 
+    // Unsigned difference: right across the wrap of the tick count.
+    if (carry.hatActedAt && now - *carry.hatActedAt < quint32(kPovPause))
+        return tick;
     const HatStep step =
         hatStep(static_cast<qint32>(reading.pov0), currentRow, rowCount, lastPovValue);
     tick.newRow = step.newRow;
     tick.pause = step.pause;
+    if (step.pause)
+        carry.hatActedAt = now;
     return tick;
 }
 

@@ -11,8 +11,9 @@ namespace runpad {
 // is not open yet and each tick tries again; any other value means polling.
 inline constexpr int kPollingInterval = 10; // ms
 inline constexpr int kRetryInterval = 1000; // ms
-// Pause after every tick on which the hat acted; it sets the pace of the
-// repeated row steps while the hat is held.
+// After every tick on which the hat acted, hat input is ignored for this long;
+// it sets the pace of the repeated row steps while the hat is held. Ticks go
+// on meanwhile (labels, button), and so does the event loop.
 inline constexpr int kPovPause = 150; // ms
 
 // Status panel 4 text while the controller cannot be opened.
@@ -40,7 +41,13 @@ struct PollTick {
     // The row to make current; set only when it differs from the current row,
     // so the caller never re-selects the row it already has.
     std::optional<int> newRow;
-    bool pause = false; // block for kPovPause after acting
+    bool pause = false; // the hat acted: its input is ignored for kPovPause
+};
+
+// What one tick hands on to the next, besides the hat's last value.
+struct PollCarry {
+    bool button1 = false;              // button 1 was down on the last tick
+    std::optional<quint32> hatActedAt; // tick count at which the hat last acted
 };
 
 // The hat's share of a tick. h is the hat value as signed (centred is -1).
@@ -53,8 +60,11 @@ struct HatStep {
 };
 HatStep hatStep(qint32 h, int currentRow, int rowCount, qint32& lastPovValue);
 
-// One polling tick: labels and launch from the reading, then the hat step.
-PollTick pollTick(const GamepadReading& reading, int currentRow, int rowCount,
-                  qint32& lastPovValue);
+// One polling tick at tick count `now` (milliseconds): labels from the
+// reading; a launch when button 1 goes down (a held button starts its command
+// once, not once a tick); then the hat step, unless the hat acted less than
+// kPovPause ago.
+PollTick pollTick(const GamepadReading& reading, int currentRow, int rowCount, qint32& lastPovValue,
+                  PollCarry& carry, quint32 now);
 
 } // namespace runpad

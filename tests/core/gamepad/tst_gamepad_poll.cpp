@@ -43,6 +43,8 @@ class TestGamepadPoll : public QObject {
 private slots:
     void ticks_data();
     void ticks();
+    void heldHatStepsAtItsPace_data();
+    void heldHatStepsAtItsPace();
     void labels_data();
     void labels();
 };
@@ -98,16 +100,20 @@ void TestGamepadPoll::ticks_data() {
         << -1;
     QTest::newRow("hat down from the start moves at once")
         << repeated(hat(kDown), 1) << 1 << 6 << 0 << TickOutcomes{{2, true, true, false}} << -1;
-    QTest::newRow("button held launches on every tick")
+    QTest::newRow("button held launches once, on the press")
         << repeated(hat(kCentred, true), 4) << 2 << 6 << -1
         << TickOutcomes{{2, false, false, true},
-                        {2, false, false, true},
-                        {2, false, false, true},
-                        {2, false, false, true}}
+                        {2, false, false, false},
+                        {2, false, false, false},
+                        {2, false, false, false}}
         << -1;
-    QTest::newRow("button with hat down launches, moves and pauses")
+    QTest::newRow("button pressed again launches again")
+        << Readings{hat(kCentred, true), hat(kCentred, false), hat(kCentred, true)} << 2 << 6 << -1
+        << TickOutcomes{{2, false, false, true}, {2, false, false, false}, {2, false, false, true}}
+        << -1;
+    QTest::newRow("button with hat down launches once, moves and pauses")
         << repeated(hat(kDown, true), 2) << 1 << 6 << -1
-        << TickOutcomes{{2, true, true, true}, {3, true, true, true}} << -1;
+        << TickOutcomes{{2, true, true, true}, {3, true, true, false}} << -1;
     QTest::newRow("button released stops launching")
         << Readings{hat(kCentred, true), hat(kCentred, false)} << 2 << 6 << -1
         << TickOutcomes{{2, false, false, true}, {2, false, false, false}} << -1;
@@ -127,8 +133,11 @@ void TestGamepadPoll::ticks() {
 
     int row = startRow;
     qint32 lastPov = startLastPov;
+    PollCarry carry;
     for (qsizetype i = 0; i < readings.size(); ++i) {
-        const PollTick tick = pollTick(readings[i], row, rowCount, lastPov);
+        // Ticks far enough apart that the hat is never held back.
+        const auto now = quint32(i * kPovPause);
+        const PollTick tick = pollTick(readings[i], row, rowCount, lastPov, carry, now);
         const TickOutcome& want = expected[i];
         QVERIFY2(tick.newRow.has_value() == want.moved, qPrintable(QString::number(i)));
         if (tick.newRow) {
@@ -140,6 +149,37 @@ void TestGamepadPoll::ticks() {
         QCOMPARE(tick.launch, want.launch);
     }
     QCOMPARE(lastPov, endLastPov);
+}
+
+void TestGamepadPoll::heldHatStepsAtItsPace_data() {
+    QTest::addColumn<quint32>("start");
+    QTest::addColumn<QList<int>>("rowsAt"); // current row after each 10 ms tick
+
+    // 10 ms ticks with the hat held down from row 1: a step at 0, 150, 300 ms.
+    QList<int> rows;
+    for (int t = 0; t <= 320; t += 10)
+        rows << 2 + t / kPovPause;
+    QTest::newRow("steps every 150 ms, ticks in between") << quint32(0) << rows;
+    QTest::newRow("across the wrap of the tick count") << quint32(0xFFFFFFFFu - 40) << rows;
+}
+
+void TestGamepadPoll::heldHatStepsAtItsPace() {
+    QFETCH(quint32, start);
+    QFETCH(QList<int>, rowsAt);
+    int row = 1;
+    qint32 lastPov = -1;
+    PollCarry carry;
+    for (qsizetype i = 0; i < rowsAt.size(); ++i) {
+        const PollTick tick =
+            pollTick(hat(kDown, i == 5), row, 20, lastPov, carry, start + quint32(i * 10));
+        // Labels and the button are handled on every tick, held-back ones too.
+        QCOMPARE(tick.launch, i == 5);
+        QCOMPARE(tick.buttonLabel,
+                 QString(i == 5 ? "Button 1 is pressed" : "Button 1 is not pressed"));
+        if (tick.newRow)
+            row = *tick.newRow;
+        QVERIFY2(row == rowsAt[i], qPrintable(QStringLiteral("tick %1: row %2").arg(i).arg(row)));
+    }
 }
 
 void TestGamepadPoll::labels_data() {
@@ -165,7 +205,8 @@ void TestGamepadPoll::labels_data() {
 void TestGamepadPoll::labels() {
     QFETCH(GamepadReading, reading);
     qint32 lastPov = -1;
-    const PollTick tick = pollTick(reading, 1, 6, lastPov);
+    PollCarry carry;
+    const PollTick tick = pollTick(reading, 1, 6, lastPov, carry, 0);
     QTEST(tick.xLabel, "xLabel");
     QTEST(tick.yLabel, "yLabel");
     QTEST(tick.buttonLabel, "buttonLabel");
