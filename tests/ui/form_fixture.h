@@ -39,7 +39,10 @@ public:
 // Records every start instead of starting anything.
 class RecordingShell : public ShellStarter {
 public:
-    void shellExecute(const ShellStartRequest& request) override { requests.append(request); }
+    std::optional<QString> shellExecute(const ShellStartRequest& request) override {
+        requests.append(request);
+        return std::nullopt;
+    }
     QList<ShellStartRequest> requests;
 };
 
