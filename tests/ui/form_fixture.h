@@ -36,14 +36,15 @@ public:
     bool answer = false;
 };
 
-// Records every start instead of starting anything.
+// Records every start instead of starting anything; answers with status.
 class RecordingShell : public ShellStarter {
 public:
     std::optional<QString> shellExecute(const ShellStartRequest& request) override {
         requests.append(request);
-        return std::nullopt;
+        return status;
     }
     QList<ShellStartRequest> requests;
+    std::optional<QString> status;
 };
 
 // Gives a fixed picture for one icon file name and none for any other.
