@@ -137,7 +137,7 @@ struct QuietPrompts : UserPrompts {
     void showMessage(const QString&) override {}
 };
 struct NoShell : ShellStarter {
-    void shellExecute(const ShellStartRequest&) override {}
+    std::optional<QString> shellExecute(const ShellStartRequest&) override { return {}; }
 };
 
 // The whole main window, idle for kRunMs, with its own timer doing the work.

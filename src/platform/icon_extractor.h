@@ -10,15 +10,17 @@ namespace runpad {
 // Reads the icon an internet shortcut names in its "IconFile" value.
 //
 // Windows executables and DLLs (recognised by content, whatever their name)
-// give the first icon of their first icon group. Files named .ico give the
-// first image of their directory; .png, .bmp, .xpm and .svg files give their
-// image, decoded as the extension says. Anything else reads as no icon.
+// give an icon of their first icon group; files named .ico an image of their
+// directory: of several sizes the one closest to the system icon size at 96
+// dpi (32 x 32). Files named .png, .bmp, .xpm and .svg give their image,
+// decoded as the extension says. Anything else reads as no icon.
 class IconExtractor {
 public:
     virtual ~IconExtractor() = default;
 
-    // The first icon of the file (index 0), at its own size; a null image when
-    // the file holds no icon we can read (missing, unreadable, corrupt, no icon).
+    // The first icon of the file (index 0) at its own size, or scaled down,
+    // keeping its shape, to fit 32 x 32 when larger; a null image when the
+    // file holds no icon we can read (missing, unreadable, corrupt, no icon).
     virtual QImage extractFirstIcon(const QString& path) const;
 };
 

@@ -1,6 +1,9 @@
 #include "ui/key_preview.h"
 
+#include "core/launch/virtual_keys.h"
+
 #include <QApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QWidget>
 
@@ -46,6 +49,16 @@ bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
         forwarding_ = false;
     }
     return true;
+}
+
+int virtualKeyCodeOf(const QKeyEvent& key) {
+    PressedKey pressed{key.key(), key.modifiers(), 0};
+    // X11 and Wayland report xkb keycodes; other platforms (offscreen, tests'
+    // synthetic events) tell no physical key.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("xcb") || platform.startsWith(QLatin1String("wayland")))
+        pressed.xkbKeycode = key.nativeScanCode();
+    return virtualKeyCode(pressed);
 }
 
 } // namespace runpad

@@ -31,4 +31,8 @@ private:
     bool forwarding_ = false;
 };
 
+// The Windows virtual-key code of a key event, its physical key included
+// where the window system tells it.
+int virtualKeyCodeOf(const QKeyEvent& key);
+
 } // namespace runpad

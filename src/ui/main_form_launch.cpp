@@ -5,7 +5,6 @@
 #include "core/image/jpeg_codec.h"
 #include "core/image/picture_decoder.h"
 #include "core/launch/command_launch.h"
-#include "core/launch/virtual_keys.h"
 #include "core/table/picture_finder.h"
 #include "core/table/table_search.h"
 #include "platform/icon_extractor.h"
@@ -55,7 +54,9 @@ void TForm1::StringGrid1DblClick() {
     if (grid_.col() != 2 && !grid_.hasOption(goRowSelect))
         return;
     const QString command = grid_.cell(2, grid_.row());
-    shell_.shellExecute(launchRequest(command, executableFolder()));
+    // Only a start this desktop cannot make at all comes back, as a text.
+    if (const auto status = shell_.shellExecute(launchRequest(command, executableFolder())))
+        setPanelText(5, *status);
 }
 
 void TForm1::pasteClipboardPicture() {
@@ -222,14 +223,12 @@ void TForm1::installKeyPreview() {
             // must know where its key-down went.
             keyDownTarget_ = QApplication::focusWidget();
             errors_.guard([&] {
-                swallow = FormKeyDown(virtualKeyCode(key.key(), key.modifiers()),
-                                      key.modifiers().testFlag(Qt::ShiftModifier));
+                swallow =
+                    FormKeyDown(virtualKeyCodeOf(key), key.modifiers().testFlag(Qt::ShiftModifier));
             });
             return swallow;
         },
-        [this](QKeyEvent& key) {
-            errors_.guard([&] { FormKeyUp(virtualKeyCode(key.key(), key.modifiers())); });
-        });
+        [this](QKeyEvent& key) { errors_.guard([&] { FormKeyUp(virtualKeyCodeOf(key)); }); });
 }
 
 } // namespace runpad

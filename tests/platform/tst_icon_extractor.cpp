@@ -378,6 +378,8 @@ private slots:
     void readsFirstImageOfImageFiles_data();
     void readsFirstImageOfImageFiles();
     void readsSvgAtItsOwnSize();
+    void largeIconShowsWholeNotCorner_data();
+    void largeIconShowsWholeNotCorner();
     void readsFirstIconOfExecutable_data();
     void readsFirstIconOfExecutable();
     void damagedExecutableGivesNull_data();
@@ -400,18 +402,32 @@ void TestIconExtractor::readsFirstImageOfImageFiles_data() {
     const QImage blue32 = filled(32, 32, Qt::blue);
     const QImage green48 = filled(48, 48, Qt::green);
 
-    QTest::newRow("ico: first of two bitmaps, the smaller listed first")
-        << "two.ico" << icoFile({bitmapImage(red16), bitmapImage(blue32)}) << QSize(16, 16)
-        << QColor(Qt::red);
-    QTest::newRow("ico: first of two bitmaps, the larger listed first")
+    QTest::newRow("ico: the 32-pixel image of two, listed second")
+        << "two.ico" << icoFile({bitmapImage(red16), bitmapImage(blue32)}) << QSize(32, 32)
+        << QColor(Qt::blue);
+    QTest::newRow("ico: the 32-pixel image of two, listed first")
         << "two.ico" << icoFile({bitmapImage(blue32), bitmapImage(red16)}) << QSize(32, 32)
         << QColor(Qt::blue);
-    QTest::newRow("ico: PNG-compressed first image")
-        << "mixed.ico" << icoFile({pngImage(green48), bitmapImage(red16)}) << QSize(48, 48)
+    QTest::newRow("ico: the 32-pixel image among larger and smaller ones")
+        << "many.ico"
+        << icoFile({bitmapImage(red16), pngImage(filled(256, 256, Qt::yellow)),
+                    bitmapImage(green48), bitmapImage(blue32)})
+        << QSize(32, 32) << QColor(Qt::blue);
+    QTest::newRow("ico: of two equally near images the larger, scaled down")
+        << "mixed.ico" << icoFile({bitmapImage(red16), pngImage(green48)}) << QSize(32, 32)
         << QColor(Qt::green);
-    QTest::newRow("ico: 256-pixel bitmap, entry size written as zero")
-        << "big.ico" << icoFile({bitmapImage(filled(256, 256, Qt::yellow))}) << QSize(256, 256)
+    QTest::newRow("ico: 256-pixel bitmap, entry size written as zero, scaled down")
+        << "big.ico" << icoFile({bitmapImage(filled(256, 256, Qt::yellow))}) << QSize(32, 32)
         << QColor(Qt::yellow);
+    QTest::newRow("ico: 256-pixel PNG scaled down")
+        << "big.ico" << icoFile({pngImage(filled(256, 256, Qt::yellow))}) << QSize(32, 32)
+        << QColor(Qt::yellow);
+    QTest::newRow("ico: wide image scaled down keeping its shape")
+        << "wide.ico" << icoFile({bitmapImage(filled(64, 32, Qt::cyan))}) << QSize(32, 16)
+        << QColor(Qt::cyan);
+    QTest::newRow("png larger than an icon scaled down")
+        << "picture.png" << encoded(filled(128, 64, Qt::magenta), "png") << QSize(32, 16)
+        << QColor(Qt::magenta);
     QTest::newRow("ico: extension in capitals")
         << "ICON.ICO" << icoFile({bitmapImage(red16)}) << QSize(16, 16) << QColor(Qt::red);
     QTest::newRow("png at its own size, not the system icon size")
@@ -455,6 +471,36 @@ void TestIconExtractor::readsSvgAtItsOwnSize() {
     QCOMPARE(colorAt(image, 12, 10), QColor(Qt::blue));
 }
 
+void TestIconExtractor::largeIconShowsWholeNotCorner_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+
+    // Red top-left quarter, blue elsewhere: a picture cut to its corner would
+    // be all red.
+    QImage quartered = filled(64, 64, Qt::blue);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x)
+            quartered.setPixel(x, y, qRgb(255, 0, 0));
+    }
+    QTest::newRow("ico bitmap") << "large.ico" << icoFile({bitmapImage(quartered)});
+    QTest::newRow("ico PNG") << "large.ico" << icoFile({pngImage(quartered)});
+    QTest::newRow("executable")
+        << "program.exe" << buildExe({{QString(), 1, {1}}}, {bitmapIcon(1, quartered)}).bytes;
+}
+
+void TestIconExtractor::largeIconShowsWholeNotCorner() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QImage image = extractFrom(dir, name, bytes);
+    QCOMPARE(image.size(), QSize(32, 32));
+    QCOMPARE(colorAt(image, 4, 4), QColor(Qt::red));
+    QCOMPARE(colorAt(image, 27, 4), QColor(Qt::blue));
+    QCOMPARE(colorAt(image, 27, 27), QColor(Qt::blue));
+}
+
 void TestIconExtractor::readsFirstIconOfExecutable_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
@@ -470,9 +516,9 @@ void TestIconExtractor::readsFirstIconOfExecutable_data() {
     QTest::newRow("PE32+, one group")
         << "program.exe" << buildExe({{QString(), 1, {1}}}, {bitmapIcon(1, blue32)}, true).bytes
         << QSize(32, 32) << QColor(Qt::blue);
-    QTest::newRow("PNG-compressed icon")
+    QTest::newRow("PNG-compressed icon, scaled down")
         << "program.exe" << buildExe({{QString(), 1, {1}}}, {pngIcon(1, green48)}).bytes
-        << QSize(48, 48) << QColor(Qt::green);
+        << QSize(32, 32) << QColor(Qt::green);
     QTest::newRow("first group in directory order")
         << "program.exe"
         << buildExe({{QString(), 5, {2}}, {QString(), 7, {1}}},
@@ -484,11 +530,22 @@ void TestIconExtractor::readsFirstIconOfExecutable_data() {
         << buildExe({{QStringLiteral("MAINICON"), 0, {3}}, {QString(), 1, {1}}},
                     {bitmapIcon(1, blue32), bitmapIcon(3, green48)})
                .bytes
-        << QSize(48, 48) << QColor(Qt::green);
-    QTest::newRow("first icon of the group, not the first icon resource")
+        << QSize(32, 32) << QColor(Qt::green);
+    QTest::newRow("the group's 32-pixel icon, not the first icon resource")
         << "program.exe"
         << buildExe({{QString(), 1, {2, 1}}}, {bitmapIcon(1, blue32), bitmapIcon(2, red16)}).bytes
-        << QSize(16, 16) << QColor(Qt::red);
+        << QSize(32, 32) << QColor(Qt::blue);
+    QTest::newRow("the group's 32-pixel icon among larger and smaller ones")
+        << "program.exe"
+        << buildExe({{QString(), 1, {3, 4, 1, 2}}},
+                    {bitmapIcon(1, blue32), bitmapIcon(2, red16), pngIcon(3, green48),
+                     pngIcon(4, filled(256, 256, Qt::yellow))})
+               .bytes
+        << QSize(32, 32) << QColor(Qt::blue);
+    QTest::newRow("256-pixel icon of a group, scaled down")
+        << "program.exe"
+        << buildExe({{QString(), 1, {1}}}, {pngIcon(1, filled(256, 256, Qt::yellow))}).bytes
+        << QSize(32, 32) << QColor(Qt::yellow);
 
     Exe misstated = plainExe(blue32);
     put32(misstated.bytes, misstated.dataOf(QStringLiteral("14/1/1033")) + 6 + 8, 0x00FFFFFF);

@@ -1,8 +1,10 @@
-#include "core/launch/command_launch.h"
+#include "platform/linux/shell_plan.h"
 #include "platform/shell_start.h"
 
 #include <QDesktopServices>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using runpad::ShellStartPlan;
 using runpad::ShellStartRequest;
@@ -20,6 +22,11 @@ char* toString(const ShellStartPlan& plan) {
         return QTest::toString(QStringLiteral("start \"%1\" [%2] in \"%3\"")
                                    .arg(plan.program, plan.arguments.join(QStringLiteral("|")),
                                         plan.workingDirectory));
+    case ShellStartPlan::Action::LaunchDesktopEntry:
+        return QTest::toString(QStringLiteral("launch \"%1\" [%2]")
+                                   .arg(plan.program, plan.arguments.join(QStringLiteral("|"))));
+    case ShellStartPlan::Action::Report:
+        return QTest::toString(QStringLiteral("report \"%1\"").arg(plan.message));
     }
     return nullptr;
 }
@@ -56,10 +63,11 @@ ShellStartPlan opened(const QUrl& url) {
 }
 
 // Creates a file; an executable one is never run, it only has to look like a
-// program to a lookup.
+// program (here a script with an interpreter line) to a lookup.
 bool makeFile(const QString& path, bool executable) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write("not a program\n") < 0)
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(executable ? "#!/bin/sh\nexit 0\n" : "not a program\n") < 0)
         return false;
     file.close();
     QFile::Permissions permissions = QFile::ReadOwner | QFile::WriteOwner;
@@ -148,6 +156,14 @@ void TestShellStart::initTestCase() {
     for (const auto& [name, executable] : files)
         QVERIFY2(makeFile(root.filePath(QLatin1String(name)), executable), name);
 
+    QVERIFY(::mkfifo(QFile::encodeName(root.filePath(QStringLiteral("work/pipe.url"))).constData(),
+                     0600) == 0);
+    {
+        QFile mz(root.filePath(QStringLiteral("work/mz.dat")));
+        QVERIFY(mz.open(QIODevice::WriteOnly));
+        QVERIFY(mz.write("MZ\x90", 3) == 3);
+    }
+
     savedPath_ = qgetenv("PATH");
     qputenv("PATH", QFile::encodeName(bin_) + ':' + savedPath_);
     savedCurrent_ = QDir::currentPath();
@@ -234,6 +250,10 @@ void TestShellStart::plan_data() {
         << request(work_ + "/notes.txt") << opened(fileUrl(work_ + "/notes.txt"));
     QTest::newRow("non-executable script is a document")
         << request("script.sh", std::nullopt, work_) << opened(fileUrl(work_ + "/script.sh"));
+    QTest::newRow("shortcut that is a FIFO is not read")
+        << request("pipe.url", std::nullopt, work_) << opened(fileUrl(work_ + "/pipe.url"));
+    QTest::newRow("Windows program data without execute bit or .exe name is a document")
+        << request("mz.dat", std::nullopt, work_) << opened(fileUrl(work_ + "/mz.dat"));
     QTest::newRow("folder relative to the directory")
         << request("sub", std::nullopt, work_) << opened(fileUrl(work_ + "/sub"));
     QTest::newRow("absolute folder") << request(work_) << opened(fileUrl(work_));

@@ -38,11 +38,15 @@ public:
     bool answer = false;
 };
 
-// Records every start instead of starting anything.
+// Records every start instead of starting anything; answers with status.
 class RecordingShell : public ShellStarter {
 public:
-    void shellExecute(const ShellStartRequest& request) override { requests.append(request); }
+    std::optional<QString> shellExecute(const ShellStartRequest& request) override {
+        requests.append(request);
+        return status;
+    }
     QList<ShellStartRequest> requests;
+    std::optional<QString> status;
 };
 
 // Gives a fixed picture for one icon file name and none for any other.

@@ -1,10 +1,5 @@
 #include "core/launch/command_launch.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QStandardPaths>
-
 namespace runpad {
 
 namespace {
@@ -31,35 +26,6 @@ ShellStartRequest openRequest(const QString& file, const QString& exeFolder) {
 
 bool isWordBreak(QChar ch) {
     return ch == u' ' || ch == u'\t' || ch == u'\n' || ch == u'\r';
-}
-
-// Absolute path of the executable regular file that name stands for, tried
-// as given against base first, then on PATH for a bare name; empty if none.
-QString findProgram(const QString& name, const QDir& base) {
-    if (name.isEmpty())
-        return {};
-    const QFileInfo info(base, name);
-    if (info.isFile() && info.isExecutable())
-        return info.absoluteFilePath();
-    if (!name.contains(u'/'))
-        return QStandardPaths::findExecutable(name);
-    return {};
-}
-
-ShellStartPlan startPlan(const QString& program, const QStringList& arguments, const QDir& base) {
-    ShellStartPlan plan;
-    plan.action = ShellStartPlan::Action::StartProgram;
-    plan.program = program;
-    plan.arguments = arguments;
-    plan.workingDirectory = base.absolutePath();
-    return plan;
-}
-
-ShellStartPlan openPlan(const QUrl& url) {
-    ShellStartPlan plan;
-    plan.action = ShellStartPlan::Action::OpenUrl;
-    plan.url = url;
-    return plan;
 }
 
 } // namespace
@@ -112,7 +78,7 @@ QString commandExtension(const QString& command) {
     return dot > delimiter ? command.mid(dot) : QString();
 }
 
-QStringList splitShellWords(const QString& text) {
+QStringList splitShellWords(const QString& text, const QString& home) {
     QStringList words;
     QString word;
     // Separate from word.isEmpty(), so that "" and '' give an empty word.
@@ -125,6 +91,12 @@ QStringList splitShellWords(const QString& text) {
                 words << word;
             word.clear();
             inWord = false;
+            continue;
+        }
+        if (!inWord && ch == u'~' && !home.isEmpty() &&
+            (i + 1 == n || text[i + 1] == u'/' || isWordBreak(text[i + 1]))) {
+            inWord = true;
+            word += home;
             continue;
         }
         inWord = true;
@@ -150,36 +122,6 @@ QStringList splitShellWords(const QString& text) {
     if (inWord)
         words << word;
     return words;
-}
-
-ShellStartPlan planShellStart(const ShellStartRequest& request) {
-    const QString& file = request.file;
-    if (file.isEmpty())
-        return {};
-
-    // At least two scheme characters: a single letter and a colon is a
-    // drive of a path written for another system, never an address.
-    static const QRegularExpression addressPattern(QStringLiteral("^[A-Za-z][A-Za-z0-9+.-]+:."));
-    if (addressPattern.match(file).hasMatch())
-        return openPlan(QUrl(file));
-
-    const QDir base(request.directory && !request.directory->isEmpty() ? *request.directory
-                                                                       : QDir::currentPath());
-    const QStringList parameterWords = splitShellWords(request.parameters.value_or(QString()));
-
-    if (const QString program = findProgram(file, base); !program.isEmpty())
-        return startPlan(program, parameterWords, base);
-
-    if (const QFileInfo info(base, file); info.exists())
-        return openPlan(QUrl::fromLocalFile(info.absoluteFilePath()));
-
-    // A command line in the file text itself, as an "other" command holds it.
-    const QStringList words = splitShellWords(file);
-    if (!words.isEmpty()) {
-        if (const QString program = findProgram(words.first(), base); !program.isEmpty())
-            return startPlan(program, words.mid(1) + parameterWords, base);
-    }
-    return {};
 }
 
 } // namespace runpad

@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <QUrl>
 
 namespace runpad {
 
@@ -31,35 +30,9 @@ QString commandExtension(const QString& command);
 // expansion: blanks separate words; '...' keeps everything literally; "..."
 // keeps everything but a backslash before " \ $ ` (which yields that
 // character); outside quotes a backslash makes the next character literal.
-// An unterminated quote runs to the end of the text.
-QStringList splitShellWords(const QString& text);
-
-// How a start request is carried out with a process starter and the
-// desktop's URL handler alone, as on a desktop without a shell-execute call.
-struct ShellStartPlan {
-    enum class Action { Nothing, StartProgram, OpenUrl };
-
-    Action action = Action::Nothing;
-    QString program; // StartProgram: absolute path of the executable
-    QStringList arguments;
-    QString workingDirectory;
-    QUrl url; // OpenUrl
-
-    friend bool operator==(const ShellStartPlan&, const ShellStartPlan&) = default;
-};
-
-// Decides what a request comes to; reads the file system and PATH but starts
-// nothing. Verb, show command and owner play no part. Relative names resolve
-// against the request's directory, or the current directory when it has none.
-// In order:
-//  - an address with a URL scheme of two or more letters ("C:\x" is a drive,
-//    not an address) is opened;
-//  - an executable regular file, as given or (for a name without "/") found
-//    on PATH, is started with the parameters split into words;
-//  - any other existing file or folder is opened as a file:// URL;
-//  - when the first word of the file text names an executable, the whole
-//    text is started as a command line, the parameters' words appended;
-//  - else nothing.
-ShellStartPlan planShellStart(const ShellStartRequest& request);
+// An unterminated quote runs to the end of the text. When home is given, a
+// word that starts with an unquoted "~" followed by "/" or nothing has that
+// "~" replaced by home, as a shell does; nothing else is expanded.
+QStringList splitShellWords(const QString& text, const QString& home = {});
 
 } // namespace runpad

@@ -32,6 +32,7 @@ constexpr int kIconDirSize = 6;
 constexpr int kIconDirEntrySize = 16;
 constexpr int kGroupIconEntrySize = 14;
 constexpr int kBitmapInfoHeaderSize = 40;
+constexpr int kSystemIconSide = 32;
 
 quint16 u16(const QByteArray& bytes, qsizetype at) {
     Q_ASSERT(at >= 0 && at + 2 <= bytes.size());
@@ -85,6 +86,37 @@ IconEntry iconEntryAt(const QByteArray& bytes, qsizetype at) {
     entry.planes = u16(bytes, at + 4);
     entry.bitCount = u16(bytes, at + 6);
     return entry;
+}
+
+// The side an entry states; 0 stands for 256 or more.
+int entrySide(quint8 side) {
+    return side ? side : 256;
+}
+
+// Index of the entry closest to the system icon size: the nearest in width
+// and height; of equally near ones the larger (scaling down looks better than
+// blowing up), then the one with more colours, then the first.
+qsizetype closestEntry(const std::vector<IconEntry>& entries) {
+    const auto distance = [](const IconEntry& e) {
+        return qAbs(entrySide(e.width) - kSystemIconSide) +
+               qAbs(entrySide(e.height) - kSystemIconSide);
+    };
+    const auto area = [](const IconEntry& e) { return entrySide(e.width) * entrySide(e.height); };
+    qsizetype best = 0;
+    for (qsizetype i = 1; i < qsizetype(entries.size()); ++i) {
+        const IconEntry& a = entries[size_t(i)];
+        const IconEntry& b = entries[size_t(best)];
+        if (distance(a) != distance(b)) {
+            if (distance(a) < distance(b))
+                best = i;
+        } else if (area(a) != area(b)) {
+            if (area(a) > area(b))
+                best = i;
+        } else if (a.bitCount > b.bitCount) {
+            best = i;
+        }
+    }
+    return best;
 }
 
 // Checks the image's own header before Qt's ICO reader sees it: that reader
@@ -144,14 +176,24 @@ QImage decodeIconImage(const IconEntry& entry, const QByteArray& data) {
 }
 
 QImage iconFromIcoFile(const FileRanges& file) {
-    const auto header = file.read(0, kIconDirSize + kIconDirEntrySize);
+    const auto header = file.read(0, kIconDirSize);
     if (!header)
         return {};
     const quint16 type = u16(*header, 2);
-    if (u16(*header, 0) != 0 || (type != 1 && type != 2) || u16(*header, 4) == 0)
+    const quint16 count = u16(*header, 4);
+    if (u16(*header, 0) != 0 || (type != 1 && type != 2) || count == 0)
         return {};
-    const quint64 declaredSize = u32(*header, kIconDirSize + 8);
-    const quint64 offset = u32(*header, kIconDirSize + 12);
+    const auto directory = file.read(kIconDirSize, quint64(count) * kIconDirEntrySize);
+    if (!directory)
+        return {};
+    std::vector<IconEntry> entries;
+    entries.reserve(count);
+    for (qsizetype at = 0; at < directory->size(); at += kIconDirEntrySize)
+        entries.push_back(iconEntryAt(*directory, at));
+    const qsizetype chosen = closestEntry(entries);
+    const qsizetype at = chosen * kIconDirEntrySize;
+    const quint64 declaredSize = u32(*directory, at + 8);
+    const quint64 offset = u32(*directory, at + 12);
     if (offset >= file.size())
         return {};
     // Some writers overstate the size of the last image; the decoder stops
@@ -162,7 +204,7 @@ QImage iconFromIcoFile(const FileRanges& file) {
     const auto data = file.read(offset, length);
     if (!data)
         return {};
-    return decodeIconImage(iconEntryAt(*header, kIconDirSize), *data);
+    return decodeIconImage(entries[size_t(chosen)], *data);
 }
 
 // The resources of a Windows executable (PE32 or PE32+). Every offset and size
@@ -324,13 +366,21 @@ QImage iconFromExecutable(const FileRanges& file) {
         return {};
     if (u16(*group, 0) != 0 || u16(*group, 2) != 1 || u16(*group, 4) == 0)
         return {};
-    const quint16 iconId = u16(*group, kIconDirSize + 12);
+    // Only the entries the group really holds count.
+    const qsizetype count =
+        qMin(qsizetype(u16(*group, 4)), (group->size() - kIconDirSize) / kGroupIconEntrySize);
+    std::vector<IconEntry> entries;
+    entries.reserve(size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        entries.push_back(iconEntryAt(*group, kIconDirSize + i * kGroupIconEntrySize));
+    const qsizetype chosen = closestEntry(entries);
+    const quint16 iconId = u16(*group, kIconDirSize + chosen * kGroupIconEntrySize + 12);
     // The size the group states for the icon is not trusted: the resource
     // itself says how big it is.
     const auto icon = resources.find(kRtIcon, iconId);
     if (!icon)
         return {};
-    return decodeIconImage(iconEntryAt(*group, kIconDirSize), *icon);
+    return decodeIconImage(entries[size_t(chosen)], *icon);
 }
 
 // Opens only regular files, and without blocking: a FIFO or a device named
@@ -350,9 +400,9 @@ bool openRegularFile(const QString& path, QFile& file) {
 
 } // namespace
 
-QImage IconExtractor::extractFirstIcon(const QString& path) const {
-    if (path.isEmpty())
-        return {};
+namespace {
+
+QImage readIcon(const QString& path) {
     QFile file;
     if (!openRegularFile(path, file))
         return {};
@@ -374,6 +424,18 @@ QImage IconExtractor::extractFirstIcon(const QString& path) const {
         return reader.read();
     }
     return {};
+}
+
+} // namespace
+
+QImage IconExtractor::extractFirstIcon(const QString& path) const {
+    if (path.isEmpty())
+        return {};
+    const QImage icon = readIcon(path);
+    const QSize system = systemIconSize(1);
+    if (icon.width() <= system.width() && icon.height() <= system.height())
+        return icon;
+    return icon.scaled(system, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QSize systemIconSize(qreal devicePixelRatio) {

@@ -60,6 +60,8 @@ private slots:
     void controlPanelHelpRequest();
     void splitShellWords_data();
     void splitShellWords();
+    void splitShellWordsWithHome_data();
+    void splitShellWordsWithHome();
     void commandExtension_data();
     void commandExtension();
 };
@@ -167,6 +169,28 @@ void TestCommandLaunch::splitShellWords() {
     QFETCH(QString, text);
     QFETCH(QStringList, words);
     QCOMPARE(runpad::splitShellWords(text), words);
+}
+
+void TestCommandLaunch::splitShellWordsWithHome_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("words");
+
+    QTest::newRow("tilde alone") << "~" << QStringList{"/home/me"};
+    QTest::newRow("tilde and slash")
+        << "~/bin/tool ~/a" << QStringList{"/home/me/bin/tool", "/home/me/a"};
+    QTest::newRow("tilde before a blank") << "~ x" << QStringList{"/home/me", "x"};
+    QTest::newRow("tilde then a quoted part")
+        << R"(~/"my files")" << QStringList{"/home/me/my files"};
+    QTest::newRow("quoted tilde stays") << R"('~' "~/a" \~/b)" << QStringList{"~", "~/a", "~/b"};
+    QTest::newRow("other user's home is not looked up") << "~root/x" << QStringList{"~root/x"};
+    QTest::newRow("tilde inside a word stays") << "a~/b --x=~/c" << QStringList{"a~/b", "--x=~/c"};
+    QTest::newRow("nothing else is expanded") << "$HOME/x *.txt" << QStringList{"$HOME/x", "*.txt"};
+}
+
+void TestCommandLaunch::splitShellWordsWithHome() {
+    QFETCH(QString, text);
+    QFETCH(QStringList, words);
+    QCOMPARE(runpad::splitShellWords(text, QStringLiteral("/home/me")), words);
 }
 
 void TestCommandLaunch::commandExtension_data() {

@@ -20,6 +20,8 @@ class TestVirtualKeys : public QObject {
 private slots:
     void codes_data();
     void codes();
+    void physicalKeys_data();
+    void physicalKeys();
 };
 
 void TestVirtualKeys::codes_data() {
@@ -96,10 +98,14 @@ void TestVirtualKeys::codes_data() {
     QTest::newRow("keypad with Shift still gives numpad codes")
         << KeyCodes{{Qt::Key_7, 103}, {Qt::Key_Asterisk, 106}}
         << (Qt::KeypadModifier | Qt::ShiftModifier);
-    QTest::newRow("keys without a code")
-        << KeyCodes{{Qt::Key_unknown, 0},  {Qt::Key_F25, 0},  {Qt::Key_Eacute, 0},
-                    {Qt::Key_VolumeUp, 0}, {Qt::Key_Help, 0}, {0, 0}}
+    QTest::newRow("letters with diacritics give their base letter")
+        << KeyCodes{{Qt::Key_Eacute, 69}, {Qt::Key_Adiaeresis, 65}, {Qt::Key_Ntilde, 78}} << none;
+    QTest::newRow("browser, media and help keys")
+        << KeyCodes{{Qt::Key_VolumeUp, 175},  {Qt::Key_VolumeDown, 174}, {Qt::Key_VolumeMute, 173},
+                    {Qt::Key_MediaNext, 176}, {Qt::Key_Back, 166},       {Qt::Key_Help, 47}}
         << none;
+    QTest::newRow("keys without a Windows code give 255")
+        << KeyCodes{{Qt::Key_unknown, 255}, {Qt::Key_F25, 255}, {0x0424, 255}, {0, 255}} << none;
 }
 
 void TestVirtualKeys::codes() {
@@ -112,6 +118,48 @@ void TestVirtualKeys::codes() {
             qWarning("Qt key 0x%x", unsigned(key.qtKey));
         QCOMPARE(code, key.code);
     }
+}
+
+// xkbKeycode: the Linux input code of the physical key + 8.
+void TestVirtualKeys::physicalKeys_data() {
+    QTest::addColumn<int>("qtKey");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<uint>("xkbKeycode");
+    QTest::addColumn<int>("code");
+
+    const Qt::KeyboardModifiers none;
+    const Qt::KeyboardModifiers shift(Qt::ShiftModifier);
+    QTest::newRow("German umlaut on the US apostrophe key")
+        << int(Qt::Key_Adiaeresis) << none << 48u << 222;
+    QTest::newRow("German umlaut on the US semicolon key")
+        << int(Qt::Key_Odiaeresis) << none << 47u << 186;
+    QTest::newRow("German sharp s on the US minus key")
+        << int(Qt::Key_ssharp) << none << 20u << 189;
+    QTest::newRow("German slash is shifted 7") << int(Qt::Key_Slash) << shift << 16u << 55;
+    QTest::newRow("German quote is shifted 2") << int(Qt::Key_QuoteDbl) << shift << 11u << 50;
+    QTest::newRow("US exclamation mark is shifted 1") << int(Qt::Key_Exclam) << shift << 10u << 49;
+    QTest::newRow("French e acute on the 2 key") << int(Qt::Key_Eacute) << none << 11u << 50;
+    QTest::newRow("Cyrillic ef on the A key") << 0x0424 << none << 38u << 65;
+    QTest::newRow("Cyrillic ha on the left bracket key") << 0x0425 << none << 34u << 219;
+    QTest::newRow("Cyrillic yu on the period key") << 0x042E << none << 60u << 190;
+    QTest::newRow("dead circumflex on the grave key")
+        << int(Qt::Key_Dead_Circumflex) << none << 49u << 192;
+    QTest::newRow("extra key of ISO keyboards") << int(Qt::Key_Less) << none << 94u << 226;
+    QTest::newRow("French letter A on the US Q key") << int(Qt::Key_A) << none << 24u << 65;
+    QTest::newRow("Enter keeps its code wherever it is")
+        << int(Qt::Key_Return) << none << 36u << 13;
+    QTest::newRow("keypad digit keeps its numpad code")
+        << int(Qt::Key_7) << Qt::KeyboardModifiers(Qt::KeypadModifier) << 79u << 103;
+    QTest::newRow("unknown key at an unmapped place")
+        << int(Qt::Key_unknown) << none << 200u << 255;
+}
+
+void TestVirtualKeys::physicalKeys() {
+    QFETCH(int, qtKey);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(uint, xkbKeycode);
+    QFETCH(int, code);
+    QCOMPARE(runpad::virtualKeyCode(runpad::PressedKey{qtKey, modifiers, xkbKeycode}), code);
 }
 
 QTEST_GUILESS_MAIN(TestVirtualKeys)
