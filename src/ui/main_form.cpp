@@ -15,6 +15,7 @@
 #include "ui/picture_view.h"
 #include "ui/string_grid_view.h"
 #include "ui/style_manager.h"
+#include "ui/window_bars.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -26,8 +27,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
-#include <QSplitter>
-#include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -53,6 +52,13 @@ QFont commandRowFont(const QFont& base) {
     font.setUnderline(false);
     font.setStrikeOut(false);
     return font;
+}
+
+// Only the marked item is checkable: a checkable item without its mark would
+// still show an empty box in some appearances.
+void markStyleItem(QAction* item, bool marked) {
+    item->setCheckable(marked);
+    item->setChecked(marked);
 }
 
 std::optional<int> storedInteger(const IniDocument& settings, const QString& key) {
@@ -128,7 +134,6 @@ void TForm1::FormCreate() {
 void TForm1::fillStyleMenu() {
     for (const QString& name : styles_.styleNames()) {
         QAction* item = StyleMenu->addAction(name);
-        item->setCheckable(true);
         connect(item, &QAction::triggered, this,
                 [this, item] { errors_.guard([this, item] { StyleMenuItemClick(item); }); });
     }
@@ -391,10 +396,10 @@ void TForm1::Action_Load_styleExecute() {
     }
     for (QAction* item : StyleMenu->actions()) {
         if (item->text() == CurrentStyleName) {
-            item->setChecked(true);
+            markStyleItem(item, true);
             styles_.activate(CurrentStyleName);
         } else {
-            item->setChecked(false);
+            markStyleItem(item, false);
         }
     }
 }
@@ -416,10 +421,10 @@ void TForm1::StyleMenuItemClick(QAction* Sender) {
     const QString name = QString(Sender->text()).remove(u'&');
     CurrentStyleName = name;
     styles_.activate(name);
-    Sender->setChecked(true);
+    markStyleItem(Sender, true);
     for (QAction* item : StyleMenu->actions())
         if (item != Sender)
-            item->setChecked(false);
+            markStyleItem(item, false);
 }
 
 // ---- Commands that later parts of the program fill in ----

@@ -17,10 +17,7 @@ class QComboBox;
 class QFontMetrics;
 class QLabel;
 class QMenu;
-class QSplitter;
-class QStatusBar;
 class QTimer;
-class QToolBar;
 class QToolButton;
 
 namespace runpad {
@@ -37,6 +34,9 @@ class KeyPreview;
 class ShellStarter;
 class StringGridView;
 class StyleManager;
+class PanelStatusBar;
+class TableSplitter;
+class WrappingToolBar;
 class GamepadDevice;
 class UserPrompts;
 
@@ -122,7 +122,7 @@ public:
     void setApplicationHint(const QString& hint);
 
     // Controls, lists and actions, named as the rest of the program refers to them.
-    QToolBar* ToolBar1 = nullptr;
+    WrappingToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButton1 = nullptr;
     QToolButton* ToolButton2 = nullptr;
     QToolButton* ToolButton3 = nullptr;
@@ -142,11 +142,11 @@ public:
     QLabel* LabelXAxis = nullptr;
     QLabel* LabelYAxis = nullptr;
     QLabel* LabelButton = nullptr;
-    QStatusBar* StatusLine = nullptr;
+    PanelStatusBar* StatusLine = nullptr;
     QWidget* Panel2 = nullptr;
     QWidget* Panel1 = nullptr;
     StringGridView* StringGrid1 = nullptr;
-    QSplitter* Splitter2 = nullptr;
+    TableSplitter* Splitter2 = nullptr;
     PictureScrollBox* ScrollBox1 = nullptr;
     PictureImage* Image1 = nullptr;
     QTimer* Timer1 = nullptr;
@@ -184,6 +184,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;

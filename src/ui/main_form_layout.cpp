@@ -8,6 +8,8 @@
 #include "ui/menu_accelerators.h"
 #include "ui/picture_view.h"
 #include "ui/string_grid_view.h"
+#include "ui/table_splitter.h"
+#include "ui/window_bars.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,10 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QSplitter>
 #include <QStatusBar>
 #include <QTimer>
-#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -32,6 +32,11 @@ constexpr int kStatusLineHeight = 35;
 constexpr int kPanel2Height = 123;
 constexpr int kGridWidth = 736;
 constexpr int kSplitterWidth = 9;
+constexpr int kLabelPadding = 3;
+constexpr const char* kPanelRoles[TForm1::kStatusPanels] = {
+    "key or column", "row", "command", "mouse position", "picture or gamepad", "hint"};
+
+constexpr const char* kHintProperty = "hint";
 
 QFont pixelFont(const QString& family, int pixels, bool bold = false) {
     QFont font(family);
@@ -49,7 +54,6 @@ void TForm1::buildLayout() {
     ImageList1 = std::make_unique<ImageList>();
 
     buildActions();
-    buildToolBar();
     buildPanels();
     buildStatusLine();
     buildMenus();
@@ -77,6 +81,7 @@ QAction* TForm1::newAction(const QString& caption, const QString& hint, int imag
                            void (TForm1::*handler)()) {
     auto* action = new QAction(caption, this);
     action->setObjectName(caption);
+    action->setProperty(kHintProperty, hint);
     if (!hint.isEmpty()) {
         action->setToolTip(hint);
         action->setStatusTip(hint);
@@ -144,20 +149,18 @@ QToolButton* TForm1::newToolButton(const QString& name, QAction* action) {
     button->setAutoRaise(true);
     if (action)
         button->setDefaultAction(action);
+    // A button whose action has no hint shows none: Qt would pop up the
+    // action's caption instead.
+    button->installEventFilter(this);
     ToolBar1->addWidget(button);
     return button;
 }
 
 void TForm1::buildToolBar() {
-    ToolBar1 = new QToolBar(this);
+    // The toolbar sits on top of the client area, below the menu bar; it
+    // grows a second row when its items do not fit the window's width.
+    ToolBar1 = new WrappingToolBar(kToolBarHeight, this);
     ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
-    ToolBar1->setMovable(false);
-    ToolBar1->setFloatable(false);
-    ToolBar1->toggleViewAction()->setEnabled(false);
-    ToolBar1->setFixedHeight(kToolBarHeight + 2);
-    ToolBar1->setIconSize(QSize(ImageList::kSize, ImageList::kSize));
-    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    addToolBar(Qt::TopToolBarArea, ToolBar1);
 
     ToolButton1 = newToolButton(QStringLiteral("ToolButton1"), Action_insert_col);
     ToolButton2 = newToolButton(QStringLiteral("ToolButton2"), Action_del_col);
@@ -192,22 +195,32 @@ void TForm1::buildToolBar() {
 
     // The column commands and the table file commands have no visible button.
     for (QToolButton* hidden :
-         {ToolButton1, ToolButton2, ToolButton3, ToolButton4, ToolButton13, ToolButton14}) {
-        for (QAction* a : ToolBar1->actions())
-            if (ToolBar1->widgetForAction(a) == hidden)
-                a->setVisible(false);
-    }
+         {ToolButton1, ToolButton2, ToolButton3, ToolButton4, ToolButton13, ToolButton14})
+        hidden->hide();
 
-    const auto addLabel = [this](const QString& name, int width) {
+    // Each label is as wide as its text, so every value it is given shows in full.
+    const auto addLabel = [this](const QString& name) {
         auto* label = new QLabel(name, ToolBar1);
         label->setObjectName(name);
-        label->setFixedSize(width, kToolBarHeight);
+        label->setTextFormat(Qt::PlainText);
+        label->setFixedHeight(kToolBarHeight);
+        label->setContentsMargins(kLabelPadding, 0, kLabelPadding, 0);
         ToolBar1->addWidget(label);
         return label;
     };
-    LabelXAxis = addLabel(QStringLiteral("LabelXAxis"), 57);
-    LabelYAxis = addLabel(QStringLiteral("LabelYAxis"), 56);
-    LabelButton = addLabel(QStringLiteral("LabelButton"), 64);
+    LabelXAxis = addLabel(QStringLiteral("LabelXAxis"));
+    LabelYAxis = addLabel(QStringLiteral("LabelYAxis"));
+    LabelButton = addLabel(QStringLiteral("LabelButton"));
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* button = qobject_cast<QToolButton*>(watched);
+        if (button && button->defaultAction() &&
+            button->defaultAction()->property(kHintProperty).toString().isEmpty())
+            return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::buildPanels() {
@@ -216,6 +229,7 @@ void TForm1::buildPanels() {
     auto* column = new QVBoxLayout(client);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
+    buildToolBar();
 
     Panel1 = new QWidget(client);
     Panel1->setObjectName(QStringLiteral("Panel1"));
@@ -223,10 +237,8 @@ void TForm1::buildPanels() {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    Splitter2 = new QSplitter(Qt::Horizontal, Panel1);
+    Splitter2 = new TableSplitter(kSplitterWidth, Panel1);
     Splitter2->setObjectName(QStringLiteral("Splitter2"));
-    Splitter2->setHandleWidth(kSplitterWidth);
-    Splitter2->setChildrenCollapsible(false);
 
     StringGrid1 = new StringGridView(grid_, errors_, Splitter2);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
@@ -241,11 +253,10 @@ void TForm1::buildPanels() {
     ScrollBox1->decoder = [this](const QString& path) {
         return decodePictureFile(path, metafiles_);
     };
+    // The client area starts below the menu bar, at the toolbar's top edge.
+    ScrollBox1->setClientArea(client);
 
-    Splitter2->addWidget(StringGrid1);
-    Splitter2->addWidget(ScrollBox1);
-    Splitter2->setStretchFactor(0, 0);
-    Splitter2->setStretchFactor(1, 1);
+    Splitter2->setSides(StringGrid1, ScrollBox1);
     row->addWidget(Splitter2);
     setTableWidth(kGridWidth);
 
@@ -254,43 +265,35 @@ void TForm1::buildPanels() {
     Panel2->setFixedHeight(kPanel2Height);
     Panel2->hide();
 
+    column->addWidget(ToolBar1);
     column->addWidget(Panel1, 1);
     column->addWidget(Panel2);
     setCentralWidget(client);
 }
 
 int TForm1::tableWidth() const {
-    return StringGrid1->width();
+    return Splitter2->shownTableWidth();
 }
 
 void TForm1::setTableWidth(int width) {
-    QList<int> sizes = Splitter2->sizes();
-    const int total = qMax(sizes.value(0) + sizes.value(1), width + 1);
-    Splitter2->setSizes({width, qMax(total - width, 1)});
-    StringGrid1->resize(width, StringGrid1->height());
+    Splitter2->setTableWidth(width);
 }
 
 void TForm1::buildStatusLine() {
-    StatusLine = new QStatusBar(this);
+    StatusLine = new PanelStatusBar(this);
     StatusLine->setObjectName(QStringLiteral("StatusLine"));
-    StatusLine->setSizeGripEnabled(false);
     StatusLine->setFixedHeight(kStatusLineHeight);
     for (int i = 0; i < kStatusPanels; ++i) {
         auto* label = new QLabel(StatusLine);
         label->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        label->setAccessibleName(QStringLiteral("Status panel %1").arg(i));
+        // The name a screen reader reads is the panel's text (QLabel's
+        // default); the description says which panel it is.
+        label->setAccessibleDescription(
+            QStringLiteral("Status panel %1: %2").arg(i).arg(QLatin1String(kPanelRoles[i])));
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setTextFormat(Qt::PlainText);
-        const bool last = i == kStatusPanels - 1;
-        if (last) {
-            // The last panel always reaches the right end of the bar.
-            label->setMinimumWidth(kPanelWidths[i]);
-            label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        } else {
-            label->setFixedWidth(kPanelWidths[i]);
-        }
-        StatusLine->addWidget(label, last ? 1 : 0);
+        StatusLine->addPanel(label, kPanelWidths[i]);
         panels_[static_cast<size_t>(i)] = label;
     }
     setStatusBar(StatusLine);
