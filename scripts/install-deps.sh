@@ -15,6 +15,8 @@ PACKAGES=(
   xdg-utils
   # headless run and real-window checks
   xvfb xauth xdotool x11-apps imagemagick
+  # start-up benchmark (watches the X server for the first mapped window)
+  libxcb1-dev
   # tests and benchmarks
   libjpeg-turbo-progs python3
 )

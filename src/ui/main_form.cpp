@@ -6,6 +6,7 @@
 #include "core/table/ini_document.h"
 #include "core/table/picture_finder.h"
 #include "core/table/table_persistence.h"
+#include "core/table/text_extent.h"
 #include "platform/clock.h"
 #include "platform/gamepad_input.h"
 #include "platform/settings_file.h"
@@ -21,7 +22,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
@@ -73,10 +73,9 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
       makeGamepad_(deps.makeGamepad), executablePath_(deps.executablePath),
-      editor_(grid_,
-              [this](const QString& text) { return commandRowMetrics_->horizontalAdvance(text); }) {
+      editor_(grid_, [this](const QString& text) { return commandRowExtent_->width(text); }) {
     buildLayout();
-    commandRowMetrics_ = std::make_unique<QFontMetrics>(commandRowFont(StringGrid1->font()));
+    commandRowExtent_ = std::make_unique<TextExtent>(commandRowFont(StringGrid1->font()));
     cellPainter_ =
         std::make_unique<CellPainter>(StringGrid1->font(), QPen(StringGrid1->gridLineColor()));
     grid_.setClickHandler([this] { StringGrid1Click(); });

@@ -14,7 +14,6 @@
 
 class QAction;
 class QComboBox;
-class QFontMetrics;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -34,6 +33,7 @@ class KeyPreview;
 class ShellStarter;
 class StringGridView;
 class StyleManager;
+class TextExtent;
 class PanelStatusBar;
 class TableSplitter;
 class WrappingToolBar;
@@ -238,7 +238,7 @@ private:
     bool SearchHit = false;
     QString applicationHint_;
     GridModel grid_;
-    std::unique_ptr<QFontMetrics> commandRowMetrics_;
+    std::unique_ptr<TextExtent> commandRowExtent_;
     std::unique_ptr<CellPainter> cellPainter_;
     TableEditor editor_;
     std::array<QLabel*, kStatusPanels> panels_{};

@@ -66,8 +66,7 @@ void GridModel::setColCount(int count) {
     colWidths_.resize(static_cast<size_t>(count), kDefaultColWidth);
     if (col_ >= colCount_)
         col_ = colCount_ - 1;
-    emit countsChanged();
-    emit currentChanged();
+    reportCounts();
 }
 
 void GridModel::setRowCount(int count) {
@@ -79,6 +78,15 @@ void GridModel::setRowCount(int count) {
         fixedRows_ = rowCount_ - 1; // stays lowered for good
     if (row_ >= rowCount_)
         row_ = rowCount_ - 1;
+    reportCounts();
+}
+
+void GridModel::reportCounts() {
+    // A batch that grows the table step by step reports the counts once.
+    if (batchDepth_ > 0) {
+        batchCounts_ = true;
+        return;
+    }
     emit countsChanged();
     emit currentChanged();
 }
@@ -162,7 +170,12 @@ GridModel::UpdateBatch::UpdateBatch(GridModel& grid) : grid_(grid) {
 }
 
 GridModel::UpdateBatch::~UpdateBatch() {
-    if (--grid_.batchDepth_ == 0 && grid_.batchChanged_) {
+    if (--grid_.batchDepth_ == 0 && grid_.batchCounts_) {
+        grid_.batchCounts_ = false;
+        emit grid_.countsChanged();
+        emit grid_.currentChanged();
+    }
+    if (grid_.batchDepth_ == 0 && grid_.batchChanged_) {
         grid_.batchChanged_ = false;
         emit grid_.contentReset();
     }

@@ -83,7 +83,8 @@ public:
     void setClickHandler(std::function<void()> handler) { clickHandler_ = std::move(handler); }
 
     // While an update batch is open, cell changes are collected and reported
-    // once as contentReset when the outermost batch closes.
+    // once as contentReset when the outermost batch closes; count changes
+    // likewise, as one countsChanged and currentChanged before it.
     class UpdateBatch {
     public:
         explicit UpdateBatch(GridModel& grid);
@@ -107,6 +108,7 @@ private:
     void moveCurrent(int col, int row, bool runClick);
     void runClickHandling();
     void requireIndex(int value, int count) const;
+    void reportCounts();
 
     std::vector<std::vector<QString>> rows_;
     std::map<std::pair<int, int>, QString> negativeCells_;
@@ -120,6 +122,7 @@ private:
     std::function<void()> clickHandler_;
     int batchDepth_ = 0;
     bool batchChanged_ = false;
+    bool batchCounts_ = false;
 };
 
 } // namespace runpad
