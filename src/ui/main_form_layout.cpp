@@ -214,11 +214,14 @@ void TForm1::buildToolBar() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ToolTip) {
-        const auto* button = qobject_cast<QToolButton*>(watched);
-        if (button && button->defaultAction() &&
-            button->defaultAction()->property(kHintProperty).toString().isEmpty())
+    const auto* button = qobject_cast<QToolButton*>(watched);
+    if (button && button->defaultAction()) {
+        const QString hint = button->defaultAction()->property(kHintProperty).toString();
+        if (event->type() == QEvent::ToolTip && hint.isEmpty())
             return true;
+        // The control under the mouse gives the current hint, an empty one included.
+        if (event->type() == QEvent::Enter)
+            setApplicationHint(hint);
     }
     return QMainWindow::eventFilter(watched, event);
 }

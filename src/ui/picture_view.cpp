@@ -200,6 +200,7 @@ void PictureImage::mouseReleaseEvent(QMouseEvent* event) {
 
 PictureScrollBox::PictureScrollBox(QWidget* parent) : QScrollArea(parent) {
     setObjectName(QStringLiteral("ScrollBox1"));
+    setAccessibleName(QStringLiteral("Preview pane"));
     setFrameShape(QFrame::NoFrame);
     // The keyboard stays with the table: the pane is worked with the mouse only.
     setFocusPolicy(Qt::NoFocus);

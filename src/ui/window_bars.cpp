@@ -67,7 +67,8 @@ int WrappingLayout::arrange(const QRect& rect, bool apply) const {
 
 WrappingToolBar::WrappingToolBar(int rowHeight, QWidget* parent)
     : QWidget(parent), layout_(new WrappingLayout(this, rowHeight)) {
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // As high as the rows need (height for width), never higher.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
 }
 
 QList<QWidget*> WrappingToolBar::items() const {
