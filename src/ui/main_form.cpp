@@ -7,6 +7,7 @@
 #include "core/table/picture_finder.h"
 #include "core/table/table_persistence.h"
 #include "core/table/text_extent.h"
+#include "core/table/window_settings.h"
 #include "platform/clock.h"
 #include "platform/gamepad_input.h"
 #include "platform/settings_file.h"
@@ -35,7 +36,6 @@
 namespace runpad {
 
 namespace {
-const QString kStylesSection = QStringLiteral("Styles");
 
 QString withExtension(const QString& path, const QString& extension) {
     const QFileInfo info(path);
@@ -61,12 +61,6 @@ void markStyleItem(QAction* item, bool marked) {
     item->setChecked(marked);
 }
 
-std::optional<int> storedInteger(const IniDocument& settings, const QString& key) {
-    int value = 0;
-    if (parseIniInteger(settings.readString(kStylesSection, key), value))
-        return value;
-    return std::nullopt;
-}
 } // namespace
 
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
@@ -228,7 +222,16 @@ bool TForm1::event(QEvent* event) {
         setApplicationHint(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
-    return QMainWindow::event(event);
+    const bool handled = QMainWindow::event(event);
+    // The frame becomes known after the window is mapped, with a move or
+    // resize when the window manager adds it.
+    if (restoredPlacement_) {
+        if (event->type() == QEvent::Show)
+            QMetaObject::invokeMethod(this, &TForm1::placeInKnownFrame, Qt::QueuedConnection);
+        else if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            placeInKnownFrame();
+    }
+    return handled;
 }
 
 // ---- Status bar ----
@@ -376,22 +379,16 @@ void TForm1::ensureSettingsWritable() const {
 void TForm1::Action_Load_styleExecute() {
     {
         const SettingsFile settings(SettingsFileName);
-        CurrentStyleName = settings.readString(kStylesSection, QStringLiteral("Style Name"));
-        StoredPlacement stored;
-        stored.width = storedInteger(settings, QStringLiteral("Form Width"));
-        stored.height = storedInteger(settings, QStringLiteral("Form Height"));
-        stored.left = storedInteger(settings, QStringLiteral("Form Left"));
-        stored.top = storedInteger(settings, QStringLiteral("Form Top"));
+        const StoredWindowSettings stored = readWindowSettings(settings);
+        CurrentStyleName = stored.styleName;
         QList<QRect> screens;
         for (const QScreen* screen : QGuiApplication::screens())
             screens.append(screen->geometry());
         const QScreen* primary = QGuiApplication::primaryScreen();
-        const RestoredPlacement placed = restorePlacement(
-            stored, virtualScreenSize(screens), screens, primary ? primary->geometry() : QRect());
-        resize(placed.width, placed.height);
-        move(placed.left, placed.top);
-        setTableWidth(
-            settings.readInteger(kStylesSection, QStringLiteral("table width"), tableWidth()));
+        restoredPlacement_ = restorePlacement(stored.placement, virtualScreenSize(screens), screens,
+                                              primary ? primary->geometry() : QRect());
+        placeWindow();
+        setTableWidth(stored.tableWidth.value_or(tableWidth()));
     }
     for (QAction* item : StyleMenu->actions()) {
         if (item->text() == CurrentStyleName) {
@@ -403,16 +400,38 @@ void TForm1::Action_Load_styleExecute() {
     }
 }
 
+QMargins TForm1::frameMargins() const {
+    const QRect frame = frameGeometry();
+    const QRect client = geometry();
+    return {client.left() - frame.left(), client.top() - frame.top(),
+            frame.right() - client.right(), frame.bottom() - client.bottom()};
+}
+
+void TForm1::placeWindow() {
+    if (!restoredPlacement_)
+        return;
+    placedWithFrame_ = frameMargins();
+    const QRect client = clientGeometry(*restoredPlacement_, placedWithFrame_);
+    resize(client.size());
+    move(restoredPlacement_->left, restoredPlacement_->top); // the frame's position
+    // The window manager tells its frame only once the window is mapped:
+    // until then the client area stands for the whole window, and the
+    // placement is made again when the frame becomes known.
+    if (!placedWithFrame_.isNull())
+        restoredPlacement_.reset();
+}
+
+void TForm1::placeInKnownFrame() {
+    if (restoredPlacement_ && isVisible() && frameMargins() != placedWithFrame_)
+        placeWindow();
+}
+
 void TForm1::Action_Save_styleExecute() {
     ensureSettingsWritable();
     SettingsFile settings(SettingsFileName);
-    if (!CurrentStyleName.isEmpty())
-        settings.writeString(kStylesSection, QStringLiteral("Style Name"), CurrentStyleName);
-    settings.writeInteger(kStylesSection, QStringLiteral("Form Width"), width());
-    settings.writeInteger(kStylesSection, QStringLiteral("Form Height"), height());
-    settings.writeInteger(kStylesSection, QStringLiteral("Form Left"), x());
-    settings.writeInteger(kStylesSection, QStringLiteral("Form Top"), y());
-    settings.writeInteger(kStylesSection, QStringLiteral("table width"), tableWidth());
+    const QRect frame = frameGeometry();
+    writeWindowSettings(settings, {CurrentStyleName, frame.width(), frame.height(), frame.left(),
+                                   frame.top(), tableWidth()});
     settings.save();
 }
 

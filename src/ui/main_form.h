@@ -1,16 +1,19 @@
 #pragma once
 
+#include "core/appearance/window_placement.h"
 #include "core/gamepad/gamepad_poll.h"
 #include "core/table/grid_actions.h"
 #include "core/table/grid_model.h"
 
 #include <QMainWindow>
+#include <QMargins>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -215,6 +218,10 @@ private:
     void showEditImage();
     void fillStyleMenu();
     int tableWidth() const;
+    // Gives the window the restored outer size and position for the frame it has now.
+    void placeWindow();
+    void placeInKnownFrame();
+    QMargins frameMargins() const;
     void setTableWidth(int width);
 
     const Clock& clock_;
@@ -229,6 +236,8 @@ private:
     QString executablePath_;
     QString SettingsFileName;
     QString CurrentStyleName;
+    std::optional<RestoredPlacement> restoredPlacement_; // until placed inside a known frame
+    QMargins placedWithFrame_;
     bool settingsUnreadable_ = false; // the table could not be loaded from the settings file
     bool KeyHeld = false;
     QPointer<QWidget> keyDownTarget_; // the focus when the last key went down

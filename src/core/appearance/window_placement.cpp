@@ -35,4 +35,9 @@ RestoredPlacement restorePlacement(const StoredPlacement& stored, QSize virtualS
     return result;
 }
 
+QRect clientGeometry(const RestoredPlacement& outer, const QMargins& frame) {
+    const QRect frameRect(outer.left, outer.top, outer.width, outer.height);
+    return frameRect.marginsRemoved(frame);
+}
+
 } // namespace runpad

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMargins>
 #include <QRect>
 #include <QSize>
 #include <optional>
@@ -39,5 +40,11 @@ QSize virtualScreenSize(const QList<QRect>& screens);
 // to the top-left corner of the primary screen.
 RestoredPlacement restorePlacement(const StoredPlacement& stored, QSize virtualScreenSize,
                                    const QList<QRect>& screens, QRect primaryScreen);
+
+// Where the window's client area goes so that its outer frame, drawn by the
+// window manager with these margins around it, has the restored size and
+// position: right and bottom edges within the virtual screen are those of
+// the frame, not of the client area.
+QRect clientGeometry(const RestoredPlacement& outer, const QMargins& frame);
 
 } // namespace runpad

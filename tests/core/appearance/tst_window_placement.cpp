@@ -36,6 +36,8 @@ private slots:
     void virtualScreenSize();
     void restorePlacement_data();
     void restorePlacement();
+    void frameEdgesLieOnTheScreen_data();
+    void frameEdgesLieOnTheScreen();
 };
 
 void TestWindowPlacement::virtualScreenSize_data() {
@@ -141,3 +143,30 @@ void TestWindowPlacement::restorePlacement() {
 
 QTEST_GUILESS_MAIN(TestWindowPlacement)
 #include "tst_window_placement.moc"
+
+void TestWindowPlacement::frameEdgesLieOnTheScreen_data() {
+    QTest::addColumn<StoredPlacement>("saved");
+    QTest::addColumn<QMargins>("frame");
+    QTest::addColumn<QRect>("client");
+
+    QTest::newRow("no frame: the client area is the window")
+        << stored(800, 750, 1500, 500) << QMargins() << QRect(1120, 330, 800, 750);
+    QTest::newRow("title bar and borders inside the stored size")
+        << stored(800, 750, 1500, 500) << QMargins(4, 30, 4, 4) << QRect(1124, 360, 792, 716);
+    QTest::newRow("first start at the origin")
+        << stored({}, {}, {}, {}) << QMargins(1, 24, 1, 1) << QRect(1, 24, 798, 725);
+    QTest::newRow("partly left of the screen")
+        << stored(1000, 700, -700, 100) << QMargins(4, 30, 4, 4) << QRect(-696, 130, 992, 666);
+}
+
+void TestWindowPlacement::frameEdgesLieOnTheScreen() {
+    QFETCH(StoredPlacement, saved);
+    QFETCH(QMargins, frame);
+    QFETCH(QRect, client);
+    const QList<QRect> screens{kFullHd};
+    const RestoredPlacement outer =
+        runpad::restorePlacement(saved, runpad::virtualScreenSize(screens), screens, kFullHd);
+    QCOMPARE(runpad::clientGeometry(outer, frame), client);
+    // The frame around that client area has the restored outer geometry.
+    QCOMPARE(client.marginsAdded(frame), QRect(outer.left, outer.top, outer.width, outer.height));
+}
