@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/table/table_columns.h"
 #include <QColor>
 #include <QFont>
 #include <QPen>
@@ -26,7 +27,7 @@ struct CellState {
 };
 
 // Paints grid cells: a yellow header with blue bold text, white body cells
-// with a grey current cell or row, and the image marker "*" of column 4 as a
+// with a grey current cell or row, and the image column's marker as a
 // green ticked box.
 class CellPainter {
 public:
@@ -36,7 +37,6 @@ public:
     static inline const QColor kSelection{176, 176, 176};
     static inline const QColor kBodyText{0, 0, 0};
     static inline const QColor kMarker{66, 186, 75};
-    static constexpr int kMarkerColumn = 4;
 
     CellPainter(const QFont& initialFont, const QPen& gridPen);
 
@@ -46,7 +46,7 @@ public:
 
     const DrawingSurface& surface() const { return surface_; }
     static bool isImageMarker(int col, const QString& text) {
-        return col == kMarkerColumn && text == QLatin1String("*");
+        return col == kImageCol && text == kImageMarker;
     }
 
 private:

@@ -5,6 +5,7 @@
 #include "core/gamepad/gamepad_poll.h"
 #include "core/table/ini_document.h"
 #include "core/table/picture_finder.h"
+#include "core/table/table_columns.h"
 #include "core/table/table_persistence.h"
 #include "core/table/text_extent.h"
 #include "core/table/window_settings.h"
@@ -276,7 +277,8 @@ void TForm1::StringGrid1MouseMove(int X, int Y) {
     StringGrid1->mouseToCell(X, Y, col, row);
     if (col <= 0 && row <= 0)
         return;
-    const QString hint = grid_.cell(2, row) + QStringLiteral("-->") + grid_.cell(3, row);
+    const QString hint =
+        grid_.cell(kCommandCol, row) + QStringLiteral("-->") + grid_.cell(kDescriptionCol, row);
     if (StringGrid1->hint() == hint)
         return; // the pop-up stays while the mouse moves within the row
     QToolTip::hideText();

@@ -6,6 +6,7 @@
 #include "core/image/picture_decoder.h"
 #include "core/launch/command_launch.h"
 #include "core/table/picture_finder.h"
+#include "core/table/table_columns.h"
 #include "core/table/table_search.h"
 #include "platform/icon_extractor.h"
 #include "platform/settings_file.h"
@@ -51,16 +52,16 @@ void TForm1::StringGrid1DblClick() {
     pasteClipboardPicture();
     if (T0.isEmpty())
         return;
-    if (grid_.col() != 2 && !grid_.hasOption(goRowSelect))
+    if (grid_.col() != kCommandCol && !grid_.hasOption(goRowSelect))
         return;
-    const QString command = grid_.cell(2, grid_.row());
+    const QString command = grid_.cell(kCommandCol, grid_.row());
     // Only a start this desktop cannot make at all comes back, as a text.
     if (const auto status = shell_.shellExecute(launchRequest(command, executableFolder())))
         setPanelText(5, *status);
 }
 
 void TForm1::pasteClipboardPicture() {
-    if (grid_.col() != 4)
+    if (grid_.col() != kImageCol)
         return;
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     if (!data || !data->hasImage())
@@ -70,8 +71,9 @@ void TForm1::pasteClipboardPicture() {
         return;
     ScrollBox1->assignPicture(toBitmap24(picture), true);
     ScrollBox1->FitImageToParent();
-    SavePreviewAsJpeg(previewImagePath(grid_.cell(2, grid_.row()), QStringLiteral(".jpg")));
-    grid_.setCell(4, grid_.row(), QStringLiteral("*"));
+    SavePreviewAsJpeg(
+        previewImagePath(grid_.cell(kCommandCol, grid_.row()), kPastedPictureExtension));
+    grid_.setCell(kImageCol, grid_.row(), QString(kImageMarker));
 }
 
 void TForm1::SavePreviewAsJpeg(const QString& path) {
@@ -89,26 +91,24 @@ void TForm1::ToolButton15Click() {
 void TForm1::StringGrid1Click() {
     setPanelText(0, QString::number(grid_.col()));
     const int last = grid_.rowCount() - 1;
-    if (grid_.row() == last && !grid_.cell(2, last).isEmpty())
+    if (grid_.row() == last && !grid_.cell(kCommandCol, last).isEmpty())
         grid_.setRowCount(grid_.rowCount() + 1);
     if (!KeyHeld)
         ShowRowDetails(grid_.row());
 }
 
 void TForm1::ShowRowDetails(int row) {
-    const QString command = grid_.cell(2, row);
+    const QString command = grid_.cell(kCommandCol, row);
     setPanelText(1, QString::number(row));
     setPanelText(2, command);
     setPanelText(4, QString());
     if (commandExtension(command) == QLatin1String(".url"))
         ShowUrlShortcut(command);
 
-    QString picture = previewImagePath(command, QStringLiteral(".bmp"));
-    if (!QFileInfo(picture).isFile()) {
-        picture = previewImagePath(command, QStringLiteral(".jpg"));
-        if (!QFileInfo(picture).isFile())
-            return;
-    }
+    const QString picture =
+        findPreviewPicture(command, [](const QString& path) { return QFileInfo(path).isFile(); });
+    if (picture.isEmpty())
+        return;
     ScrollBox1->LoadImageFile(picture);
     ScrollBox1->setAutoSize(true);
     setWindowTitle(QStringLiteral("Launch ") + command);

@@ -1,5 +1,6 @@
 #include "core/table/grid_actions.h"
 
+#include "core/table/table_columns.h"
 #include <utility>
 
 namespace runpad {
@@ -8,7 +9,7 @@ TableEditor::TableEditor(GridModel& grid, TextWidth textWidth)
     : grid_(grid), textWidth_(std::move(textWidth)) {}
 
 void TableEditor::enterCellMode() {
-    grid_.setCol(3);
+    grid_.setCol(kDescriptionCol);
     grid_.setOptions(kCellModeOptions);
 }
 
@@ -86,7 +87,7 @@ void TableEditor::deleteCol() {
     const int rows = grid_.rowCount();
     if (grid_.colCount() <= 2) {
         for (int r = 1; r < rows; ++r)
-            grid_.setCell(1, r, QString());
+            grid_.setCell(kFunctionCol, r, QString());
         return;
     }
     for (int c = grid_.col(); c <= grid_.colCount() - 2; ++c)

@@ -11,6 +11,16 @@ QString previewImagePath(const QString& command, const QString& extension) {
     return path + extension;
 }
 
+QString findPreviewPicture(const QString& command,
+                           const std::function<bool(const QString&)>& exists) {
+    for (const QLatin1StringView extension : {QLatin1StringView(".bmp"), kPastedPictureExtension}) {
+        QString path = previewImagePath(command, extension);
+        if (exists(path))
+            return path;
+    }
+    return {};
+}
+
 PictureFinder::PictureFinder(QString directory) : directory_(std::move(directory)) {}
 
 bool PictureFinder::exists(const QString& name) {

@@ -2,6 +2,7 @@
 
 #include <QSet>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace runpad {
@@ -9,6 +10,15 @@ namespace runpad {
 // Preview picture path of a command: every "/" replaced by "_", then the
 // extension. Relative names resolve against the current directory.
 QString previewImagePath(const QString& command, const QString& extension);
+
+// Pictures pasted for a row are written with this extension.
+inline constexpr auto kPastedPictureExtension = QLatin1StringView(".jpg");
+
+// The preview picture file of a command: the ".bmp" file when it exists,
+// else the ".jpg" file when that exists, else empty. exists answers for one
+// path whether a regular file is there.
+QString findPreviewPicture(const QString& command,
+                           const std::function<bool(const QString&)>& exists);
 
 // Answers whether a preview picture file exists. Since a preview picture name
 // holds no "/", every such name lies in the current directory: the directory

@@ -3,6 +3,7 @@
 #include "core/table/grid_model.h"
 #include "core/table/ini_document.h"
 #include "core/table/picture_finder.h"
+#include "core/table/table_columns.h"
 
 namespace runpad {
 
@@ -14,33 +15,33 @@ void loadTable(GridModel& grid, const IniDocument& settings, PictureFinder& pict
     const QString section = QString::fromLatin1(kTableSection);
     GridModel::UpdateBatch batch(grid);
     for (int r = 0;;) {
-        for (int c = 1; c < grid.colCount(); ++c)
+        for (int c = kFunctionCol; c < grid.colCount(); ++c)
             grid.setCell(c, r, settings.readString(section, tableKey(c, r)));
-        const QString command = grid.cell(2, r);
+        const QString command = grid.cell(kCommandCol, r);
         if (command.isEmpty())
             break;
-        const bool hasPicture =
-            pictures.exists(previewImagePath(command, QStringLiteral(".bmp"))) ||
-            pictures.exists(previewImagePath(command, QStringLiteral(".jpg")));
-        grid.setCell(4, r, hasPicture ? QStringLiteral("*") : QString());
-        grid.setCell(0, r, QString::number(r));
+        const bool hasPicture = !findPreviewPicture(command, [&pictures](const QString& name) {
+                                     return pictures.exists(name);
+                                 }).isEmpty();
+        grid.setCell(kImageCol, r, hasPicture ? QString(kImageMarker) : QString());
+        grid.setCell(kNumberCol, r, QString::number(r));
         ++r;
         if (r >= grid.rowCount())
             grid.setRowCount(grid.rowCount() + 2);
     }
 
     const char* const header[] = {"#", "Function", "command", "Description", "img"};
-    for (int c = 0; c < 5; ++c)
+    for (int c = 0; c < kTableColumns; ++c)
         grid.setCell(c, 0, QString::fromLatin1(header[c]));
-    if (grid.cell(1, 1).isEmpty()) {
-        grid.setCell(1, 1, QStringLiteral("DOS command"));
-        grid.setCell(2, 1, QStringLiteral("cmd"));
-        grid.setCell(3, 1, QStringLiteral("DOS command window"));
+    if (grid.cell(kFunctionCol, 1).isEmpty()) {
+        grid.setCell(kFunctionCol, 1, QStringLiteral("DOS command"));
+        grid.setCell(kCommandCol, 1, QStringLiteral("cmd"));
+        grid.setCell(kDescriptionCol, 1, QStringLiteral("DOS command window"));
     }
-    if (grid.cell(1, 2).isEmpty()) {
-        grid.setCell(1, 2, QStringLiteral("power command"));
-        grid.setCell(2, 2, QStringLiteral("powershell.exe"));
-        grid.setCell(3, 2, QStringLiteral("powershell command"));
+    if (grid.cell(kFunctionCol, 2).isEmpty()) {
+        grid.setCell(kFunctionCol, 2, QStringLiteral("power command"));
+        grid.setCell(kCommandCol, 2, QStringLiteral("powershell.exe"));
+        grid.setCell(kDescriptionCol, 2, QStringLiteral("powershell command"));
     }
 }
 

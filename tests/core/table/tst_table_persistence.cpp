@@ -116,6 +116,32 @@ private slots:
         QCOMPARE(grid.cell(4, 1), marker);
     }
 
+    void previewPictureIsTheBmpFirst_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("both: the bmp")
+            << "notes" << QStringList{"notes.jpg", "notes.bmp"} << "notes.bmp";
+        QTest::newRow("only the jpg") << "notes" << QStringList{"notes.jpg"} << "notes.jpg";
+        QTest::newRow("none") << "notes" << QStringList{"notes.png"} << QString();
+        QTest::newRow("slashes become underscores")
+            << "tools/run.bat" << QStringList{"tools_run.bat.jpg"} << "tools_run.bat.jpg";
+        QTest::newRow("empty command") << QString() << QStringList{".jpg"} << ".jpg";
+    }
+    void previewPictureIsTheBmpFirst() {
+        QFETCH(QString, command);
+        QFETCH(QStringList, files);
+        QFETCH(QString, found);
+        QStringList asked;
+        const QString picture = findPreviewPicture(command, [&](const QString& path) {
+            asked << path;
+            return files.contains(path);
+        });
+        QCOMPARE(picture, found);
+        QVERIFY(!asked.isEmpty());
+        QVERIFY(asked.first().endsWith(".bmp")); // the bmp is always looked for first
+    }
+
     void folderNamedLikeAPictureIsNoPicture() {
         QTemporaryDir dir;
         QVERIFY(QDir(dir.path()).mkdir("notes.bmp"));
