@@ -5,6 +5,7 @@
 #include "core/image/jpeg_codec.h"
 #include "core/image/picture_decoder.h"
 #include "core/launch/command_launch.h"
+#include "core/launch/key_codes.h"
 #include "core/table/picture_finder.h"
 #include "core/table/table_columns.h"
 #include "core/table/table_search.h"
@@ -30,15 +31,6 @@
 #include <QPainter>
 
 namespace runpad {
-
-namespace {
-constexpr int VK_RETURN = 13;
-constexpr int VK_END = 35;
-constexpr int VK_HOME = 36;
-constexpr int VK_UP = 38;
-constexpr int VK_DOWN = 40;
-constexpr int VK_DELETE = 46;
-} // namespace
 
 QString TForm1::executableFolder() const {
     return QFileInfo(executablePath_).absolutePath() + u'/';
@@ -173,21 +165,21 @@ bool TForm1::FormKeyDown(int Key, bool Shift) {
     const int row = grid_.row();
     const int rowCount = grid_.rowCount();
     switch (Key) {
-    case VK_END:
+    case vk::kEnd:
         for (int i = 0; i < rowCount - row - 2; ++i)
             Action_move_row_downExecute();
         break;
-    case VK_HOME:
+    case vk::kHome:
         for (int i = 0; i < row + 1; ++i)
             Action_move_row_upExecute();
         break;
-    case VK_UP:
+    case vk::kUp:
         Action_move_row_upExecute();
         break;
-    case VK_DOWN:
+    case vk::kDown:
         Action_move_row_downExecute();
         break;
-    case VK_DELETE:
+    case vk::kDelete:
         Action_del_rowExecute();
         break;
     default:
@@ -199,9 +191,9 @@ bool TForm1::FormKeyDown(int Key, bool Shift) {
 void TForm1::FormKeyUp(int Key) {
     KeyHeld = false;
     setPanelText(0, QString::number(Key));
-    if (Key == VK_HOME && grid_.rowCount() > 1)
+    if (Key == vk::kHome && grid_.rowCount() > 1)
         grid_.setRow(1);
-    if (Key == VK_RETURN) {
+    if (Key == vk::kReturn) {
         QWidget* focus = QApplication::focusWidget();
         const bool inSearchBox =
             focus && (focus == ComboBox_search || ComboBox_search->isAncestorOf(focus) ||

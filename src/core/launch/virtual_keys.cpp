@@ -1,5 +1,9 @@
 #include "core/launch/virtual_keys.h"
 
+#include "core/launch/key_codes.h"
+
+#include <linux/input-event-codes.h>
+
 #include <QChar>
 #include <QString>
 
@@ -11,19 +15,19 @@ namespace {
 // keypad Home or Enter reports the same code as the main key.
 int keypadCode(int qtKey) {
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
-        return 96 + (qtKey - Qt::Key_0);
+        return vk::kNumpad0 + (qtKey - Qt::Key_0);
     switch (qtKey) {
     case Qt::Key_Asterisk:
-        return 106;
+        return vk::kMultiply;
     case Qt::Key_Plus:
-        return 107;
+        return vk::kAdd;
     case Qt::Key_Minus:
-        return 109;
+        return vk::kSubtract;
     case Qt::Key_Period:
     case Qt::Key_Comma: // the decimal key of layouts with a decimal comma
-        return 110;
+        return vk::kDecimal;
     case Qt::Key_Slash:
-        return 111;
+        return vk::kDivide;
     default:
         return 0;
     }
@@ -32,132 +36,132 @@ int keypadCode(int qtKey) {
 // Codes of keys whose meaning does not depend on the layout; 0 for others.
 int fixedKeyCode(int qtKey) {
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
-        return 112 + (qtKey - Qt::Key_F1);
+        return vk::kF1 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
     // Navigation and editing.
     case Qt::Key_Left:
-        return 37;
+        return vk::kLeft;
     case Qt::Key_Up:
-        return 38;
+        return vk::kUp;
     case Qt::Key_Right:
-        return 39;
+        return vk::kRight;
     case Qt::Key_Down:
-        return 40;
+        return vk::kDown;
     case Qt::Key_Home:
-        return 36;
+        return vk::kHome;
     case Qt::Key_End:
-        return 35;
+        return vk::kEnd;
     case Qt::Key_PageUp:
-        return 33;
+        return vk::kPrior;
     case Qt::Key_PageDown:
-        return 34;
+        return vk::kNext;
     case Qt::Key_Insert:
-        return 45;
+        return vk::kInsert;
     case Qt::Key_Delete:
-        return 46;
+        return vk::kDelete;
     case Qt::Key_Clear: // keypad 5 with Num Lock off
-        return 12;
+        return vk::kClear;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        return vk::kReturn;
     case Qt::Key_Escape:
-        return 27;
+        return vk::kEscape;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        return 9;
+        return vk::kTab;
     case Qt::Key_Backspace:
-        return 8;
+        return vk::kBack;
     case Qt::Key_Space:
-        return 32;
+        return vk::kSpace;
     case Qt::Key_Cancel:
-        return 3;
+        return vk::kCancel;
     case Qt::Key_Select:
-        return 41;
+        return vk::kSelect;
     case Qt::Key_Execute:
-        return 43;
+        return vk::kExecute;
     case Qt::Key_Help:
-        return 47;
+        return vk::kHelp;
 
     // Modifiers and locks.
     case Qt::Key_Shift:
-        return 16;
+        return vk::kShift;
     case Qt::Key_Control:
-        return 17;
+        return vk::kControl;
     case Qt::Key_Alt:
     case Qt::Key_AltGr:
-        return 18;
+        return vk::kMenu;
     case Qt::Key_Meta:
     case Qt::Key_Super_L:
-        return 91;
+        return vk::kLWin;
     case Qt::Key_Super_R:
-        return 92;
+        return vk::kRWin;
     case Qt::Key_Menu:
-        return 93;
+        return vk::kApps;
     case Qt::Key_CapsLock:
-        return 20;
+        return vk::kCapital;
     case Qt::Key_NumLock:
-        return 144;
+        return vk::kNumLock;
     case Qt::Key_ScrollLock:
-        return 145;
+        return vk::kScroll;
     case Qt::Key_Pause:
-        return 19;
+        return vk::kPause;
     case Qt::Key_Print:
-        return 44;
+        return vk::kSnapshot;
     case Qt::Key_Sleep:
-        return 95;
+        return vk::kSleep;
 
     // Browser, media and launch keys.
     case Qt::Key_Back:
-        return 166;
+        return vk::kBrowserBack;
     case Qt::Key_Forward:
-        return 167;
+        return vk::kBrowserForward;
     case Qt::Key_Refresh:
-        return 168;
+        return vk::kBrowserRefresh;
     case Qt::Key_Stop:
-        return 169;
+        return vk::kBrowserStop;
     case Qt::Key_Search:
-        return 170;
+        return vk::kBrowserSearch;
     case Qt::Key_Favorites:
-        return 171;
+        return vk::kBrowserFavorites;
     case Qt::Key_HomePage:
-        return 172;
+        return vk::kBrowserHome;
     case Qt::Key_VolumeMute:
-        return 173;
+        return vk::kVolumeMute;
     case Qt::Key_VolumeDown:
-        return 174;
+        return vk::kVolumeDown;
     case Qt::Key_VolumeUp:
-        return 175;
+        return vk::kVolumeUp;
     case Qt::Key_MediaNext:
-        return 176;
+        return vk::kMediaNextTrack;
     case Qt::Key_MediaPrevious:
-        return 177;
+        return vk::kMediaPrevTrack;
     case Qt::Key_MediaStop:
-        return 178;
+        return vk::kMediaStop;
     case Qt::Key_MediaPlay:
     case Qt::Key_MediaPause:
     case Qt::Key_MediaTogglePlayPause:
-        return 179;
+        return vk::kMediaPlayPause;
     case Qt::Key_LaunchMail:
-        return 180;
+        return vk::kLaunchMail;
     case Qt::Key_LaunchMedia:
-        return 181;
+        return vk::kLaunchMediaSelect;
     case Qt::Key_Launch0: // "My Computer"
-        return 182;
+        return vk::kLaunchApp1;
     case Qt::Key_Calculator:
     case Qt::Key_Launch1:
-        return 183;
+        return vk::kLaunchApp2;
 
     // Input method keys of Asian keyboards.
     case Qt::Key_Hangul:
     case Qt::Key_Kana_Lock:
-        return 21;
+        return vk::kKana;
     case Qt::Key_Hangul_Hanja:
     case Qt::Key_Kanji:
-        return 25;
+        return vk::kKanji;
     case Qt::Key_Henkan:
-        return 28;
+        return vk::kConvert;
     case Qt::Key_Muhenkan:
-        return 29;
+        return vk::kNonConvert;
     default:
         return 0;
     }
@@ -170,43 +174,43 @@ int physicalKeyCode(quint32 inputCode) {
     static constexpr char kTopRow[] = "QWERTYUIOP";
     static constexpr char kHomeRow[] = "ASDFGHJKL";
     static constexpr char kBottomRow[] = "ZXCVBNM";
-    if (inputCode >= 2 && inputCode <= 11)
-        return kDigitRow[inputCode - 2];
-    if (inputCode >= 16 && inputCode <= 25)
-        return kTopRow[inputCode - 16];
-    if (inputCode >= 30 && inputCode <= 38)
-        return kHomeRow[inputCode - 30];
-    if (inputCode >= 44 && inputCode <= 50)
-        return kBottomRow[inputCode - 44];
+    if (inputCode >= KEY_1 && inputCode <= KEY_0)
+        return kDigitRow[inputCode - KEY_1];
+    if (inputCode >= KEY_Q && inputCode <= KEY_P)
+        return kTopRow[inputCode - KEY_Q];
+    if (inputCode >= KEY_A && inputCode <= KEY_L)
+        return kHomeRow[inputCode - KEY_A];
+    if (inputCode >= KEY_Z && inputCode <= KEY_M)
+        return kBottomRow[inputCode - KEY_Z];
     switch (inputCode) {
-    case 12: // minus
-        return 189;
-    case 13: // equal
-        return 187;
-    case 26: // left bracket
-        return 219;
-    case 27: // right bracket
-        return 221;
-    case 39: // semicolon
-        return 186;
-    case 40: // apostrophe
-        return 222;
-    case 41: // grave
-        return 192;
-    case 43: // backslash
-        return 220;
-    case 51: // comma
-        return 188;
-    case 52: // dot
-        return 190;
-    case 53: // slash
-        return 191;
-    case 57: // space
-        return 32;
-    case 86: // the extra key left of Z on ISO keyboards
-        return 226;
-    case 89: // the extra key right of slash on Brazilian keyboards
-        return 193;
+    case KEY_MINUS:
+        return vk::kOemMinus;
+    case KEY_EQUAL:
+        return vk::kOemPlus;
+    case KEY_LEFTBRACE:
+        return vk::kOem4;
+    case KEY_RIGHTBRACE:
+        return vk::kOem6;
+    case KEY_SEMICOLON:
+        return vk::kOem1;
+    case KEY_APOSTROPHE:
+        return vk::kOem7;
+    case KEY_GRAVE:
+        return vk::kOem3;
+    case KEY_BACKSLASH:
+        return vk::kOem5;
+    case KEY_COMMA:
+        return vk::kOemComma;
+    case KEY_DOT:
+        return vk::kOemPeriod;
+    case KEY_SLASH:
+        return vk::kOem2;
+    case KEY_SPACE:
+        return vk::kSpace;
+    case KEY_102ND:
+        return vk::kOem102;
+    case KEY_RO:
+        return vk::kAbntC1;
     default:
         return 0;
     }
@@ -252,44 +256,42 @@ int usSymbolCode(int qtKey) {
     // Punctuation, both symbols of a US key.
     case Qt::Key_Semicolon:
     case Qt::Key_Colon:
-        return 186;
+        return vk::kOem1;
     case Qt::Key_Equal:
     case Qt::Key_Plus:
-        return 187;
+        return vk::kOemPlus;
     case Qt::Key_Comma:
     case Qt::Key_Less:
-        return 188;
+        return vk::kOemComma;
     case Qt::Key_Minus:
     case Qt::Key_Underscore:
-        return 189;
+        return vk::kOemMinus;
     case Qt::Key_Period:
     case Qt::Key_Greater:
-        return 190;
+        return vk::kOemPeriod;
     case Qt::Key_Slash:
     case Qt::Key_Question:
-        return 191;
+        return vk::kOem2;
     case Qt::Key_QuoteLeft:
     case Qt::Key_AsciiTilde:
-        return 192;
+        return vk::kOem3;
     case Qt::Key_BracketLeft:
     case Qt::Key_BraceLeft:
-        return 219;
+        return vk::kOem4;
     case Qt::Key_Backslash:
     case Qt::Key_Bar:
-        return 220;
+        return vk::kOem5;
     case Qt::Key_BracketRight:
     case Qt::Key_BraceRight:
-        return 221;
+        return vk::kOem6;
     case Qt::Key_Apostrophe:
     case Qt::Key_QuoteDbl:
-        return 222;
+        return vk::kOem7;
     default:
         return 0;
     }
 }
 
-// What Windows reports for a key it has no code for.
-constexpr int kNoMapping = 255;
 // xkb keycodes are the Linux input codes shifted by this.
 constexpr quint32 kXkbOffset = 8;
 
@@ -317,7 +319,7 @@ int virtualKeyCode(const PressedKey& key) {
         return code;
     if (const int code = usSymbolCode(qtKey))
         return code;
-    return kNoMapping;
+    return vk::kNoMapping;
 }
 
 int virtualKeyCode(int qtKey, Qt::KeyboardModifiers modifiers) {
