@@ -12,6 +12,7 @@
 
 #include <QSocketNotifier>
 #include <csignal>
+#include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -70,6 +71,9 @@ int main(int argc, char** argv) {
                          shell, icons, &metafiles,
                          [] { return std::make_unique<runpad::TGamepadInput>(); }});
     closeOnTerminate(form);
+    // Reading a large table leaves its parsing buffers free but still mapped;
+    // hand them back before the window settles into its long life.
+    malloc_trim(0);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();
     return QApplication::exec();

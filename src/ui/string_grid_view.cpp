@@ -98,6 +98,9 @@ StringGridView::StringGridView(GridModel& grid, const ErrorReporter& errors, QWi
     setModel(itemModel_);
     setItemDelegate(new CellEditorDelegate(this));
     setMouseTracking(true);
+    // Tab moves the focus on to the next control, not to the next cell: the
+    // toolbar is then reachable from the keyboard.
+    setTabKeyNavigation(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setMinimumSectionSize(GridModel::kRowHeight);

@@ -305,6 +305,23 @@ private slots:
         }
     }
 
+    void tabReachesEveryToolbarButton() {
+        auto form = fx->makeForm();
+        showAt(*form);
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        form->StringGrid1->setFocus();
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 60; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        for (QWidget* item : shownToolbarItems(*form))
+            if (qobject_cast<QToolButton*>(item))
+                QVERIFY2(reached.contains(item), qPrintable(item->objectName()));
+        QVERIFY(reached.contains(form->StringGrid1));
+    }
+
     void wheelPointStartsBelowTheMenuBar() {
         auto form = fx->makeForm();
         showAt(*form, QSize(1400, 900));
