@@ -119,8 +119,12 @@ void TForm1::FormCreate() {
     ScrollBox1->resetPreview();
     fillStyleMenu();
     SettingsFileName = withExtension(executablePath_, QStringLiteral(".ini"));
-    Action_load_table_contentsExecute();
-    Action_Load_styleExecute();
+    {
+        // Both steps read the same file: it is read and parsed once for them.
+        const SettingsFile settings = openSettingsForLoad();
+        loadTableContents(settings);
+        loadStyle(settings);
+    }
     // The startup picture beside the executable, when there is one.
     ScrollBox1->LoadImageFile(withExtension(executablePath_, QStringLiteral(".png")));
 }
@@ -339,21 +343,26 @@ void TForm1::Action_adj_all_table_widthExecute() {
     StringGrid1->viewport()->update();
 }
 
-void TForm1::Action_load_table_contentsExecute() {
-    {
-        std::optional<SettingsFile> settings;
-        try {
-            settings.emplace(SettingsFileName);
-        } catch (const AppError&) {
-            // The file holds a table we could not read: no save of this run
-            // may replace it with the (empty) table the window shows.
-            settingsUnreadable_ = true;
-            throw;
-        }
+SettingsFile TForm1::openSettingsForLoad() {
+    try {
+        SettingsFile settings(SettingsFileName);
         settingsUnreadable_ = false;
-        PictureFinder pictures;
-        loadTable(grid_, *settings, pictures);
+        return settings;
+    } catch (const AppError&) {
+        // The file holds a table we could not read: no save of this run
+        // may replace it with the (empty) table the window shows.
+        settingsUnreadable_ = true;
+        throw;
     }
+}
+
+void TForm1::Action_load_table_contentsExecute() {
+    loadTableContents(openSettingsForLoad());
+}
+
+void TForm1::loadTableContents(const IniDocument& settings) {
+    PictureFinder pictures;
+    loadTable(grid_, settings, pictures);
     Action_adj_all_table_widthExecute();
 }
 
@@ -379,8 +388,11 @@ void TForm1::ensureSettingsWritable() const {
 // ---- Styles and placement ----
 
 void TForm1::Action_Load_styleExecute() {
+    loadStyle(SettingsFile(SettingsFileName));
+}
+
+void TForm1::loadStyle(const IniDocument& settings) {
     {
-        const SettingsFile settings(SettingsFileName);
         const StoredWindowSettings stored = readWindowSettings(settings);
         CurrentStyleName = stored.styleName;
         QList<QRect> screens;

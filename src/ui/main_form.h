@@ -29,6 +29,8 @@ class Clock;
 class ErrorReporter;
 class IconExtractor;
 class ImageList;
+class IniDocument;
+class SettingsFile;
 class MetafileRenderer;
 class PictureImage;
 class PictureScrollBox;
@@ -219,6 +221,9 @@ private:
     void fillStyleMenu();
     int tableWidth() const;
     // Gives the window the restored outer size and position for the frame it has now.
+    SettingsFile openSettingsForLoad();
+    void loadTableContents(const IniDocument& settings);
+    void loadStyle(const IniDocument& settings);
     void placeWindow();
     void placeInKnownFrame();
     QMargins frameMargins() const;

@@ -5,10 +5,17 @@
 #include "core/table/picture_finder.h"
 #include "core/table/table_columns.h"
 
+#include <charconv>
+
 namespace runpad {
 
 QString tableKey(int col, int row) {
-    return QString::number(col) + u'-' + QString::number(row);
+    // One allocation per key: a large table asks for hundreds of thousands.
+    char text[32];
+    char* dash = std::to_chars(text, text + 12, col).ptr; // 12 holds any int
+    *dash = '-';
+    const char* end = std::to_chars(dash + 1, text + sizeof text, row).ptr;
+    return QString::fromLatin1(text, end - text);
 }
 
 void loadTable(GridModel& grid, const IniDocument& settings, PictureFinder& pictures) {
