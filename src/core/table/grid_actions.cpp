@@ -143,9 +143,13 @@ void TableEditor::toggleEdit() {
 
 void TableEditor::fitColumn(int col) {
     int width = kMinFitWidth;
+    QString text; // reused for every row: no allocation per cell
     // Once a text reaches the cap, no other text can change the result.
     for (int r = 0; r < grid_.rowCount() && width < kMaxFitWidth; ++r) {
-        const int w = textWidth_(grid_.cell(col, r) + u'X');
+        text.resize(0);
+        text.append(grid_.cellView(col, r));
+        text.append(u'X');
+        const int w = textWidth_(text);
         if (w > width)
             width = w;
     }
