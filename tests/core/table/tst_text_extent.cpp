@@ -45,8 +45,7 @@ private slots:
         QTest::newRow("wide script") << QStringList{"漢字のテキスト", "한국어 명령"};
         QTest::newRow("outside the basic plane") << QStringList{"start 😀 now 𝄞"};
         QTest::newRow("lone surrogate") << QStringList{QString(QChar(0xD800)) + "x"};
-        QTest::newRow("long text reaches the cap")
-            << QStringList{QString(200, u'W'), "short"};
+        QTest::newRow("long text reaches the cap") << QStringList{QString(200, u'W'), "short"};
     }
     void fittedWidthFollowsTheRule() {
         QFETCH(QStringList, texts);
