@@ -78,8 +78,8 @@ QString resolveJsonImportName(const QString& path) {
     }
     if (best.isEmpty())
         return path;
-    // Keep a relative name relative, as the caller gave it.
-    return wanted.isRelative() ? QDir(wanted.path()).filePath(QFileInfo(best).fileName()) : best;
+    // Only the file name changes: a relative name stays relative.
+    return path.left(path.size() - name.size()) + QFileInfo(best).fileName();
 }
 
 void SaveGridToJson(const GridModel& grid, const QString& path) {
