@@ -3,103 +3,76 @@
 #include "core/common/app_error.h"
 #include "core/common/regular_file.h"
 #include "core/table/ini_document.h"
+#include "core/table/json_parse.h"
 
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
-#include <rapidjson/memorystream.h>
 #include <rapidjson/reader.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace runpad {
 
+namespace json_detail {
+
 namespace {
-
-// Iterative: nesting costs heap, not stack. Numbers as strings: the exact text
-// of the file is kept, whatever its size or precision.
-constexpr unsigned kParseFlags =
-    rapidjson::kParseIterativeFlag | rapidjson::kParseNumbersAsStringsFlag;
-
-// Hands every event to the document and stops the parse when the nesting gets
-// deeper than the limit.
-class DepthLimitedHandler {
-public:
-    explicit DepthLimitedHandler(rapidjson::Document& document) : document_(document) {}
-
-    bool tooDeep() const { return tooDeep_; }
-
-    bool Null() { return document_.Null(); }
-    bool Bool(bool b) { return document_.Bool(b); }
-    bool Int(int i) { return document_.Int(i); }
-    bool Uint(unsigned i) { return document_.Uint(i); }
-    bool Int64(int64_t i) { return document_.Int64(i); }
-    bool Uint64(uint64_t i) { return document_.Uint64(i); }
-    bool Double(double d) { return document_.Double(d); }
-    bool RawNumber(const char* text, rapidjson::SizeType length, bool copy) {
-        return document_.RawNumber(text, length, copy);
-    }
-    bool String(const char* text, rapidjson::SizeType length, bool copy) {
-        return document_.String(text, length, copy);
-    }
-    bool Key(const char* text, rapidjson::SizeType length, bool copy) {
-        return document_.Key(text, length, copy);
-    }
-    bool StartObject() { return enter() && document_.StartObject(); }
-    bool EndObject(rapidjson::SizeType members) {
-        --depth_;
-        return document_.EndObject(members);
-    }
-    bool StartArray() { return enter() && document_.StartArray(); }
-    bool EndArray(rapidjson::SizeType elements) {
-        --depth_;
-        return document_.EndArray(elements);
-    }
-
-private:
-    bool enter() {
-        if (++depth_ > kMaxJsonDepth) {
-            tooDeep_ = true;
-            return false;
-        }
-        return true;
-    }
-
-    rapidjson::Document& document_;
-    int depth_ = 0;
-    bool tooDeep_ = false;
-};
 
 // Line and column (both from 1, the column in characters) of a byte offset
 // into UTF-8 text.
-QString position(const char* text, size_t offset) {
+QString position(QByteArrayView text, size_t offset) {
     int line = 1;
     size_t lineStart = 0;
     for (size_t i = 0; i < offset; ++i) {
-        if (text[i] == '\n') {
+        if (text[qsizetype(i)] == '\n') {
             ++line;
             lineStart = i + 1;
         }
     }
     int column = 1;
     for (size_t i = lineStart; i < offset; ++i) {
-        if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80)
+        if ((static_cast<unsigned char>(text[qsizetype(i)]) & 0xC0) != 0x80)
             ++column;
     }
     return QStringLiteral("line %1, column %2").arg(line).arg(column);
 }
 
-AppError parseError(const QString& sourceName, const char* text, size_t offset,
-                    const QString& what) {
-    return AppError(QStringLiteral("%1: %2: %3").arg(sourceName, position(text, offset), what));
-}
-
-QString tooLarge(const QString& sourceName) {
-    return QStringLiteral("%1: the text is larger than %2 MiB")
-        .arg(sourceName)
-        .arg(kMaxJsonBytes >> 20);
-}
-
 } // namespace
+
+QByteArray decodeJsonText(const QByteArray& bytes, const QString& sourceName, qsizetype& begin) {
+    if (bytes.size() > kMaxJsonBytes)
+        throw AppError(QStringLiteral("%1: the text is larger than %2 MiB")
+                           .arg(sourceName)
+                           .arg(kMaxJsonBytes >> 20));
+    return decodeTextToUtf8(bytes, begin);
+}
+
+QByteArray readJsonFile(const QString& path) {
+    std::optional<QByteArray> bytes = readRegularFile(path, kMaxJsonBytes);
+    if (!bytes)
+        throw AppError(QStringLiteral("Cannot open file \"%1\". %2")
+                           .arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
+    return std::move(*bytes);
+}
+
+void throwParseError(const QString& sourceName, QByteArrayView text, size_t offset, Failure failure,
+                     rapidjson::ParseErrorCode code) {
+    QString what;
+    switch (failure) {
+    case Failure::Syntax:
+        what = QString::fromUtf8(rapidjson::GetParseError_En(code));
+        break;
+    case Failure::TooDeep:
+        what = QStringLiteral("nested deeper than %1 levels").arg(kMaxJsonDepth);
+        break;
+    case Failure::Nul:
+        what = QStringLiteral("A NUL character is not allowed here.");
+        break;
+    }
+    throw AppError(QStringLiteral("%1: %2: %3").arg(sourceName, position(text, offset), what));
+}
+
+} // namespace json_detail
 
 bool JsonValue::isObject() const {
     return value_ && value_->IsObject();
@@ -139,11 +112,11 @@ QString JsonValue::text() const {
     case rapidjson::kStringType: // numbers are held as their text
         return QString::fromUtf8(value_->GetString(), qsizetype(value_->GetStringLength()));
     case rapidjson::kNullType:
-        return QStringLiteral("null");
+        return json_detail::nullText();
     case rapidjson::kTrueType:
-        return QStringLiteral("true");
+        return json_detail::boolText(true);
     case rapidjson::kFalseType:
-        return QStringLiteral("false");
+        return json_detail::boolText(false);
     case rapidjson::kObjectType:
     case rapidjson::kArrayType:
     case rapidjson::kNumberType:
@@ -158,43 +131,22 @@ JsonDocument& JsonDocument::operator=(JsonDocument&&) noexcept = default;
 JsonDocument::~JsonDocument() = default;
 
 JsonDocument JsonDocument::parse(const QByteArray& bytes, const QString& sourceName) {
-    if (bytes.size() > kMaxJsonBytes)
-        throw AppError(tooLarge(sourceName));
     qsizetype begin = 0;
-    const QByteArray utf8 = decodeTextToUtf8(bytes, begin);
-    const char* text = utf8.constData() + begin;
-    const auto size = static_cast<size_t>(utf8.size() - begin);
-
+    const QByteArray original = json_detail::decodeJsonText(bytes, sourceName, begin);
     JsonDocument result;
-    rapidjson::Reader reader;
-    rapidjson::MemoryStream stream(text, size);
-    DepthLimitedHandler handler(*result.document_);
-    bool parsed = false;
-    auto generate = [&](rapidjson::Document&) {
-        parsed = !reader.Parse<kParseFlags>(stream, handler).IsError();
-        return parsed;
+    result.buffer_ = original;
+    result.buffer_.detach(); // the parse overwrites its copy
+    auto generate = [&](rapidjson::Document& document) {
+        json_detail::parseInPlace(result.buffer_, begin, QByteArrayView(original).sliced(begin),
+                                  sourceName, document);
+        return true;
     };
     result.document_->Populate(generate);
-    if (handler.tooDeep())
-        throw parseError(sourceName, text, reader.GetErrorOffset(),
-                         QStringLiteral("nested deeper than %1 levels").arg(kMaxJsonDepth));
-    if (!parsed)
-        throw parseError(
-            sourceName, text, reader.GetErrorOffset(),
-            QString::fromUtf8(rapidjson::GetParseError_En(reader.GetParseErrorCode())));
-    // The reader takes a NUL character for the end of the text.
-    if (stream.Tell() < size)
-        throw parseError(sourceName, text, stream.Tell(),
-                         QStringLiteral("A NUL character is not allowed here."));
     return result;
 }
 
 JsonDocument JsonDocument::readFile(const QString& path) {
-    const std::optional<QByteArray> bytes = readRegularFile(path, kMaxJsonBytes);
-    if (!bytes)
-        throw AppError(QStringLiteral("Cannot open file \"%1\". %2")
-                           .arg(path, QString::fromLocal8Bit(std::strerror(ENOENT))));
-    return parse(*bytes, QStringLiteral("\"%1\"").arg(path));
+    return parse(json_detail::readJsonFile(path), QStringLiteral("\"%1\"").arg(path));
 }
 
 JsonValue JsonDocument::root() const {

@@ -83,6 +83,7 @@ public:
 
 private:
     JsonDocument();
+    QByteArray buffer_; // the decoded text; strings and numbers point into it
     std::unique_ptr<rapidjson::Document> document_;
 };
 

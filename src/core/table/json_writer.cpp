@@ -2,99 +2,107 @@
 
 #include "core/table/grid_model.h"
 
+#include <array>
+
 namespace runpad {
 
 namespace {
 
+// For each ASCII code: the letter of its short escape, 'u' for a \u escape,
+// or 0 when it is written as itself.
+constexpr std::array<char, 128> kEscapes = [] {
+    std::array<char, 128> escapes{};
+    for (int code = 0; code < 32; ++code)
+        escapes[code] = 'u';
+    escapes['"'] = '"';
+    escapes['\\'] = '\\';
+    escapes['/'] = '/';
+    escapes['\b'] = 'b';
+    escapes['\t'] = 't';
+    escapes['\n'] = 'n';
+    escapes['\f'] = 'f';
+    escapes['\r'] = 'r';
+    return escapes;
+}();
+
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
-void appendUnicodeEscape(QByteArray& out, char16_t unit) {
-    const char escape[6] = {'\\',
-                            'u',
-                            kHexDigits[(unit >> 12) & 0xF],
-                            kHexDigits[(unit >> 8) & 0xF],
-                            kHexDigits[(unit >> 4) & 0xF],
-                            kHexDigits[unit & 0xF]};
-    out.append(escape, 6);
+// Bytes of the written string, quotation marks included. Sizing first lets
+// the whole file be written into one allocation.
+qsizetype escapedSize(QStringView text) {
+    qsizetype size = 2;
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        size += u >= 128 ? 6 : kEscapes[u] == 0 ? 1 : kEscapes[u] == 'u' ? 6 : 2;
+    }
+    return size;
 }
+
+char* writeEscaped(char* out, QStringView text) {
+    *out++ = '"';
+    for (const QChar ch : text) {
+        const char16_t u = ch.unicode();
+        const char escape = u < 128 ? kEscapes[u] : 'u';
+        if (escape == 0) {
+            *out++ = char(u);
+            continue;
+        }
+        *out++ = '\\';
+        *out++ = escape;
+        if (escape == 'u') {
+            *out++ = kHexDigits[(u >> 12) & 0xF];
+            *out++ = kHexDigits[(u >> 8) & 0xF];
+            *out++ = kHexDigits[(u >> 4) & 0xF];
+            *out++ = kHexDigits[u & 0xF];
+        }
+    }
+    *out++ = '"';
+    return out;
+}
+
+char* writeLiteral(char* out, QByteArrayView literal) {
+    for (const char c : literal)
+        *out++ = c;
+    return out;
+}
+
+constexpr QByteArrayView kOpening = "{\"data\":[";
+constexpr QByteArrayView kClosing = "]}";
 
 } // namespace
 
 void appendJsonString(QByteArray& out, QStringView text) {
-    out.append('"');
-    const char16_t* units = text.utf16();
-    const qsizetype size = text.size();
-    qsizetype plainStart = 0;
-    // Runs of characters written as themselves are copied in one go.
-    auto flushPlain = [&](qsizetype end) {
-        if (end == plainStart)
-            return;
-        const qsizetype at = out.size();
-        out.resize(at + end - plainStart);
-        char* dest = out.data() + at;
-        for (qsizetype i = plainStart; i < end; ++i)
-            *dest++ = char(units[i]);
-    };
-    for (qsizetype i = 0; i < size; ++i) {
-        const char16_t u = units[i];
-        if (u >= 32 && u <= 127 && u != u'"' && u != u'\\' && u != u'/')
-            continue;
-        flushPlain(i);
-        plainStart = i + 1;
-        switch (u) {
-        case u'"':
-            out.append("\\\"", 2);
-            break;
-        case u'\\':
-            out.append("\\\\", 2);
-            break;
-        case u'/':
-            out.append("\\/", 2);
-            break;
-        case u'\b':
-            out.append("\\b", 2);
-            break;
-        case u'\t':
-            out.append("\\t", 2);
-            break;
-        case u'\n':
-            out.append("\\n", 2);
-            break;
-        case u'\f':
-            out.append("\\f", 2);
-            break;
-        case u'\r':
-            out.append("\\r", 2);
-            break;
-        default:
-            appendUnicodeEscape(out, u);
-        }
-    }
-    flushPlain(size);
-    out.append('"');
+    const qsizetype at = out.size();
+    out.resize(at + escapedSize(text));
+    writeEscaped(out.data() + at, text);
 }
 
 QByteArray gridToJson(const GridModel& grid) {
-    QByteArray out;
-    qsizetype estimate = 12;
-    for (int r = 0; r < grid.rowCount(); ++r)
-        for (int c = 0; c < grid.colCount(); ++c)
-            estimate += grid.cellView(c, r).size() + 3;
-    out.reserve(estimate + grid.rowCount() * 3);
-    out.append("{\"data\":[");
-    for (int r = 0; r < grid.rowCount(); ++r) {
+    const int rows = grid.rowCount();
+    const int cols = grid.colCount();
+    // Brackets of each row, commas between rows and between cells.
+    qsizetype size = kOpening.size() + kClosing.size() + qsizetype(rows) * 2 + (rows - 1) +
+                     qsizetype(rows) * (cols - 1);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            size += escapedSize(grid.cellView(c, r));
+
+    QByteArray text(size, Qt::Uninitialized);
+    char* out = writeLiteral(text.data(), kOpening);
+    for (int r = 0; r < rows; ++r) {
         if (r > 0)
-            out.append(',');
-        out.append('[');
-        for (int c = 0; c < grid.colCount(); ++c) {
+            *out++ = ',';
+        *out++ = '[';
+        for (int c = 0; c < cols; ++c) {
             if (c > 0)
-                out.append(',');
-            appendJsonString(out, grid.cellView(c, r));
+                *out++ = ',';
+            out = writeEscaped(out, grid.cellView(c, r));
         }
-        out.append(']');
+        *out++ = ']';
     }
-    out.append("]}");
-    return out;
+    out = writeLiteral(out, kClosing);
+    Q_ASSERT(out == text.constData() + text.size());
+    return text;
 }
 
 } // namespace runpad

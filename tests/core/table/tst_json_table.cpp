@@ -226,6 +226,12 @@ void TestJsonTable::importConsequences_data() {
     QTest::newRow("first data member counts, others ignored")
         << QByteArray(R"({"other":1,"data":[["first"],["x"]],"data":[["second"]]})") << 2 << 1 << 1
         << QStringList{"0,0=first"};
+    QTest::newRow("nested containers in a row are single empty cells")
+        << QByteArray(R"({"data":[["a",[["b"],{"c":[1]}],{"data":[["x"]]},"d"]]})") << 1 << 4 << 0
+        << QStringList{"0,0=a", "1,0=", "2,0=", "3,0=d"};
+    QTest::newRow("data of a nested object is not the table's")
+        << QByteArray(R"({"x":{"data":[["inner"]]},"y":[{"data":1}],"data":[["outer"]]})") << 1 << 1
+        << 0 << QStringList{"0,0=outer"};
     QTest::newRow("more rows than before")
         << QByteArray(R"({"data":[["0"],["1"],["2"],["3"],["4"],["5"],["6","x"]]})") << 7 << 2 << 1
         << QStringList{"0,6=6", "1,6=x", "1,5="};
@@ -266,6 +272,10 @@ void TestJsonTable::importFailureLeavesGridUnchanged_data() {
     QTest::newRow("data is a string") << QByteArray(R"({"data":"a"})") << "Invalid class typecast";
     QTest::newRow("a later row is no array")
         << QByteArray(R"({"data":[["a","b"],["c"],"d",["e"]]})") << "Invalid class typecast";
+    QTest::newRow("object inside a top level array")
+        << QByteArray(R"([{"data":[["a"]]}])") << "Invalid class typecast";
+    QTest::newRow("a bad row after a good one that has nested arrays")
+        << QByteArray(R"({"data":[["a",[[]]],null]})") << "Invalid class typecast";
     QTest::newRow("empty data array") << QByteArray(R"({"data":[]})") << "Argument out of range";
     QTest::newRow("a later row is empty")
         << QByteArray(R"({"data":[["a","b"],["c"],[],["e"]]})") << "Argument out of range";
