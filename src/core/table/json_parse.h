@@ -32,7 +32,8 @@ QByteArray readJsonFile(const QString& path);
 
 enum class Failure { Syntax, TooDeep, Nul };
 
-// "<sourceName>: line L, column C: <what>" for a failure at `offset` of `text`.
+// "<sourceName>: line L, column C: <what>" for a failure at `offset` of
+// `text`; without the position when `text` is too short to hold the offset.
 [[noreturn]] void throwParseError(const QString& sourceName, QByteArrayView text, size_t offset,
                                   Failure failure, rapidjson::ParseErrorCode code);
 
@@ -85,12 +86,13 @@ private:
     bool tooDeep_ = false;
 };
 
-// Parses the decoded text in `buffer` from `begin` in place (the buffer is
-// detached first and then overwritten; strings handed to `handler` point
-// into it). `original` is the same text unchanged, for error positions.
-// Throws AppError on any failure; a handler that returns false must not.
-template <typename Handler>
-void parseInPlace(QByteArray& buffer, qsizetype begin, QByteArrayView original,
+// Parses the decoded text in `buffer` from `begin` in place: the buffer must
+// not be shared, it is overwritten, and strings handed to `handler` point into
+// it. Only when the parse fails, `original()` is asked for the same text
+// unchanged (from `begin` on), for the error position. Throws AppError on any
+// failure; a handler that returns false must not.
+template <typename Handler, typename Original>
+void parseInPlace(QByteArray& buffer, qsizetype begin, const Original& original,
                   const QString& sourceName, Handler& handler) {
     const auto size = static_cast<size_t>(buffer.size() - begin);
     rapidjson::Reader reader;
@@ -98,13 +100,13 @@ void parseInPlace(QByteArray& buffer, qsizetype begin, QByteArrayView original,
     DepthLimited<Handler> limited(handler);
     const bool parsed = !reader.Parse<kParseFlags>(stream, limited).IsError();
     if (limited.tooDeep())
-        throwParseError(sourceName, original, reader.GetErrorOffset(), Failure::TooDeep, {});
+        throwParseError(sourceName, original(), reader.GetErrorOffset(), Failure::TooDeep, {});
     if (!parsed)
-        throwParseError(sourceName, original, reader.GetErrorOffset(), Failure::Syntax,
+        throwParseError(sourceName, original(), reader.GetErrorOffset(), Failure::Syntax,
                         reader.GetParseErrorCode());
     // The reader takes a NUL character for the end of the text.
     if (stream.Tell() < size)
-        throwParseError(sourceName, original, stream.Tell(), Failure::Nul, {});
+        throwParseError(sourceName, original(), stream.Tell(), Failure::Nul, {});
 }
 
 // The texts of the literals, as every reader gives them.

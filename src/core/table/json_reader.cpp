@@ -69,6 +69,8 @@ void throwParseError(const QString& sourceName, QByteArrayView text, size_t offs
         what = QStringLiteral("A NUL character is not allowed here.");
         break;
     }
+    if (offset > size_t(text.size())) // the text is no longer at hand
+        throw AppError(QStringLiteral("%1: %2").arg(sourceName, what));
     throw AppError(QStringLiteral("%1: %2: %3").arg(sourceName, position(text, offset), what));
 }
 
@@ -137,8 +139,9 @@ JsonDocument JsonDocument::parse(const QByteArray& bytes, const QString& sourceN
     result.buffer_ = original;
     result.buffer_.detach(); // the parse overwrites its copy
     auto generate = [&](rapidjson::Document& document) {
-        json_detail::parseInPlace(result.buffer_, begin, QByteArrayView(original).sliced(begin),
-                                  sourceName, document);
+        json_detail::parseInPlace(
+            result.buffer_, begin, [&] { return QByteArrayView(original).sliced(begin); },
+            sourceName, document);
         return true;
     };
     result.document_->Populate(generate);

@@ -200,15 +200,33 @@ private:
 // Reads and checks the whole file before the grid is touched. The cells
 // refer to `buffer`.
 TableCollector readTable(const QString& fullPath, QByteArray& buffer) {
-    const QByteArray bytes = json_detail::readJsonFile(fullPath);
+    QByteArray bytes = json_detail::readJsonFile(fullPath);
     const QString sourceName = QStringLiteral("\"%1\"").arg(fullPath);
     qsizetype begin = 0;
-    const QByteArray original = json_detail::decodeJsonText(bytes, sourceName, begin);
-    buffer = original;
-    buffer.detach(); // the parse overwrites its copy
-    TableCollector table(buffer.constData());
-    json_detail::parseInPlace(buffer, begin, QByteArrayView(original).sliced(begin), sourceName,
-                              table);
+    buffer = json_detail::decodeJsonText(bytes, sourceName, begin);
+    // UTF-8, the usual case, comes back sharing the bytes read: letting go of
+    // them lets the parse work in them without a copy. A failed parse reads
+    // the file again for the error position, which needs the text unchanged.
+    const bool sharedWithFile = buffer.constData() == bytes.constData();
+    if (sharedWithFile)
+        bytes = QByteArray();
+    QByteArray original;
+    auto originalText = [&]() -> QByteArrayView {
+        qsizetype originalBegin = 0;
+        if (sharedWithFile) {
+            try {
+                bytes = json_detail::readJsonFile(fullPath);
+            } catch (const AppError&) {
+                bytes = QByteArray();
+            }
+        }
+        original = json_detail::decodeJsonText(bytes, sourceName, originalBegin);
+        if (originalBegin != begin || original.size() != buffer.size())
+            return QByteArrayView(); // changed since: no position beats a wrong one
+        return QByteArrayView(original).sliced(begin);
+    };
+    TableCollector table(buffer.data());
+    json_detail::parseInPlace(buffer, begin, originalText, sourceName, table);
     using Fault = TableCollector::Fault;
     if (table.fault() == Fault::NotObject)
         throw error(kInvalidClassTypecast);

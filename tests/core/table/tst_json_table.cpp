@@ -283,6 +283,13 @@ void TestJsonTable::importFailureLeavesGridUnchanged_data() {
                                     << QStringLiteral("\"%1\": the object has no member \"data\"");
     QTest::newRow("invalid JSON names file, line and column")
         << QByteArray("{\"data\":[\n[\"a\",]]}") << QStringLiteral("\"%1\": line 2, column 6: ");
+    QTest::newRow("invalid UTF-16 text names line and column")
+        << QByteArray("\xFF\xFE") +
+               QByteArray::fromRawData(
+                   reinterpret_cast<const char*>(u"{\"data\":[\n[\"\u00e9\",]]}"), 18 * 2)
+        << QStringLiteral("\"%1\": line 2, column 6: ");
+    QTest::newRow("invalid Windows-1252 text names line and column")
+        << QByteArray("{\"data\":[\n[\"\xE9\",]]}") << QStringLiteral("\"%1\": line 2, column 6: ");
     QTest::newRow("text after the value")
         << QByteArray(R"({"data":[["a"]]} x)") << QStringLiteral("\"%1\": line 1, column 18: ");
     QTest::newRow("nested too deep")
