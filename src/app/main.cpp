@@ -2,6 +2,7 @@
 
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
+#include "platform/huge_page_memory.h"
 #include "platform/icon_extractor.h"
 #include "platform/metafile_renderer.h"
 #include "platform/shell_start.h"
@@ -64,9 +65,10 @@ int main(int argc, char** argv) {
     runpad::DesktopShellStarter shell;
     const runpad::IconExtractor icons;
     const runpad::SvgMetafileRenderer metafiles;
+    const runpad::HugePageMemory pictureMemory;
 
     runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors, styles,
-                         shell, icons, &metafiles});
+                         shell, icons, &metafiles, &pictureMemory});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

@@ -28,6 +28,7 @@ class ErrorReporter;
 class IconExtractor;
 class ImageList;
 class MetafileRenderer;
+class PictureMemory;
 class PictureImage;
 class PictureScrollBox;
 class KeyPreview;
@@ -44,9 +45,10 @@ struct FormDependencies {
     UserPrompts& prompts;
     const ErrorReporter& errors;
     StyleManager& styles;
-    ShellStarter& shell;                         // every start goes through it
-    const IconExtractor& icons;                  // icons of internet shortcuts
-    const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
+    ShellStarter& shell;                          // every start goes through it
+    const IconExtractor& icons;                   // icons of internet shortcuts
+    const MetafileRenderer* metafiles = nullptr;  // emf and wmf previews, when available
+    const PictureMemory* pictureMemory = nullptr; // pixels of decoded previews, when given
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -217,6 +219,7 @@ private:
     ShellStarter& shell_;
     const IconExtractor& icons_;
     const MetafileRenderer* metafiles_;
+    const PictureMemory* pictureMemory_;
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;
