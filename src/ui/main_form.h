@@ -45,10 +45,11 @@ struct FormDependencies {
     UserPrompts& prompts;
     const ErrorReporter& errors;
     StyleManager& styles;
-    ShellStarter& shell;                          // every start goes through it
-    const IconExtractor& icons;                   // icons of internet shortcuts
-    const MetafileRenderer* metafiles = nullptr;  // emf and wmf previews, when available
-    const PictureMemory* pictureMemory = nullptr; // pixels of decoded previews, when given
+    ShellStarter& shell;                         // every start goes through it
+    const IconExtractor& icons;                  // icons of internet shortcuts
+    const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
+    // Pixels of decoded previews, when given.
+    const PictureMemory* pictureMemory = nullptr;
 };
 
 // The main window: the command table with its toolbar and actions, the
