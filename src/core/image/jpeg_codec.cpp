@@ -278,6 +278,11 @@ bool isJpegPicturePath(const QString& path) {
 void savePreviewAsJpeg(const QImage& image, const QString& path) {
     if (!isJpegPicturePath(path))
         return;
+    // Only a regular file is replaced: written in place, a pipe would wait for a reader for good,
+    // and a device is no picture.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile() && !existing.isDir())
+        throw cannotCreate(path, QStringLiteral("Not a regular file"));
     const EncodedJpeg jpeg = encodeToMemory(image);
     // QSaveFile writes beside the target and renames only after a complete write, so a failure
     // never leaves a half-written picture in place of the old one. Where the folder forbids new

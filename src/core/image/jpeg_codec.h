@@ -28,7 +28,8 @@ bool isJpegPicturePath(const QString& path);
 // other path is left alone and nothing is written. The new file replaces an older one only once it
 // is written completely, and a failed write leaves the older file whole, wherever the folder lets
 // us create a file beside it; where it does not, an existing picture that may be written is
-// written in place. Failures throw AppError "Cannot create file "<path>". <system error text>".
+// written in place. Anything but a regular file at the path is left alone. Failures throw AppError
+// "Cannot create file "<path>". <reason>".
 void savePreviewAsJpeg(const QImage& image, const QString& path);
 
 } // namespace runpad

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,6 +17,7 @@
 
 #include <jpeglib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using runpad::AppError;
@@ -344,6 +346,7 @@ private slots:
     void replacesOlderFile();
     void failedCreationThrowsFileError();
     void failedWriteKeepsOlderFileWhole();
+    void leavesWhatIsNoRegularFileAlone();
     void folderWithoutRoomForNewFiles_data();
     void folderWithoutRoomForNewFiles();
     void emptyPictureWritesNothing();
@@ -581,6 +584,24 @@ void TestJpegCodec::failedWriteKeepsOlderFileWhole() {
     }
     QCOMPARE(readFile(path), older);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"shot.jpg"});
+}
+
+void TestJpegCodec::leavesWhatIsNoRegularFileAlone() {
+    // Written in place, as where the folder allows no new files, a pipe would wait for a reader.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shot.jpg"));
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    try {
+        runpad::savePreviewAsJpeg(gradient(8, 8), path);
+        QFAIL("written");
+    } catch (const AppError& e) {
+        QCOMPARE(e.message(),
+                 QStringLiteral("Cannot create file \"%1\". Not a regular file").arg(path));
+    }
+    QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"shot.jpg"});
 }
 
 void TestJpegCodec::folderWithoutRoomForNewFiles_data() {
