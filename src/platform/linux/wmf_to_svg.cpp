@@ -37,6 +37,11 @@ std::uint32_t readU32(const char* p) {
                                                         << 16;
 }
 
+constexpr std::uint16_t kMetaDibBitBlt = 0x0940;
+constexpr std::uint16_t kMetaSetDibToDev = 0x0D33;
+// A META_DIBBITBLT of this many parameter words carries no bitmap.
+constexpr std::size_t kDibBitBltWithoutBitmap = 9;
+
 // Records that carry a device-independent bitmap, and where it starts: the number of 16-bit
 // parameter words before it.
 struct BitmapRecord {
@@ -44,15 +49,10 @@ struct BitmapRecord {
     std::size_t wordsBefore;
 };
 constexpr BitmapRecord kBitmapRecords[] = {
-    {0x0940, 8},  // META_DIBBITBLT
-    {0x0B41, 10}, // META_DIBSTRETCHBLT
-    {0x0F43, 11}, // META_STRETCHDIB
-    {0x0D33, 9},  // META_SETDIBTODEV
-    {0x0142, 2},  // META_DIBCREATEPATTERNBRUSH
+    {kMetaDibBitBlt, 8},   {0x0B41, 10}, // META_DIBSTRETCHBLT
+    {0x0F43, 11},                        // META_STRETCHDIB
+    {kMetaSetDibToDev, 9}, {0x0142, 2},  // META_DIBCREATEPATTERNBRUSH
 };
-// A META_DIBBITBLT of this many parameter words carries no bitmap.
-constexpr std::size_t kDibBitBltWithoutBitmap = 9;
-constexpr std::uint16_t kSetDibToDev = 0x0D33;
 
 constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoHeaderSize = 40;
@@ -116,13 +116,13 @@ bool recordIsSafe(std::uint16_t function, std::string_view parameters, std::int6
         if (kind.function != function)
             continue;
         const std::size_t words = parameters.size() / 2;
-        if (function == 0x0940 && words == kDibBitBltWithoutBitmap)
+        if (function == kMetaDibBitBlt && words == kDibBitBltWithoutBitmap)
             return true;
         if (words < kind.wordsBefore)
             return false;
         std::uint16_t presetWidth = 0;
         std::uint16_t presetHeight = 0;
-        if (function == kSetDibToDev) {
+        if (function == kMetaSetDibToDev) {
             presetWidth = readU16(parameters.data() + 2 * 2);
             presetHeight = readU16(parameters.data() + 2 * 1);
         }
