@@ -3,6 +3,7 @@
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
 #include "platform/gamepad_input.h"
+#include "platform/huge_page_memory.h"
 #include "platform/icon_extractor.h"
 #include "platform/metafile_renderer.h"
 #include "platform/shell_start.h"
@@ -65,10 +66,11 @@ int main(int argc, char** argv) {
     runpad::DesktopShellStarter shell;
     const runpad::IconExtractor icons;
     const runpad::SvgMetafileRenderer metafiles;
+    const runpad::HugePageMemory pictureMemory;
 
     runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors, styles,
                          shell, icons, &metafiles,
-                         [] { return std::make_unique<runpad::TGamepadInput>(); }});
+                         [] { return std::make_unique<runpad::TGamepadInput>(); }, &pictureMemory});
     closeOnTerminate(form);
     // The hidden About dialog is created here, after the main window's startup.
     form.show();

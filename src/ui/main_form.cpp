@@ -67,9 +67,10 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
-      makeGamepad_(deps.makeGamepad), executablePath_(deps.executablePath),
-      editor_(grid_,
-              [this](const QString& text) { return commandRowMetrics_->horizontalAdvance(text); }) {
+      makeGamepad_(deps.makeGamepad), pictureMemory_(deps.pictureMemory),
+      executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
+          return commandRowMetrics_->horizontalAdvance(text);
+      }) {
     buildLayout();
     commandRowMetrics_ = std::make_unique<QFontMetrics>(commandRowFont(StringGrid1->font()));
     cellPainter_ =

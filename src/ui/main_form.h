@@ -31,6 +31,7 @@ class ErrorReporter;
 class IconExtractor;
 class ImageList;
 class MetafileRenderer;
+class PictureMemory;
 class PictureImage;
 class PictureScrollBox;
 class KeyPreview;
@@ -52,6 +53,8 @@ struct FormDependencies {
     const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
     // Makes the game controller when the window starts; the window owns it.
     std::function<std::unique_ptr<GamepadDevice>()> makeGamepad = {};
+    // Pixels of decoded previews, when given.
+    const PictureMemory* pictureMemory = nullptr;
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -224,6 +227,7 @@ private:
     const IconExtractor& icons_;
     const MetafileRenderer* metafiles_;
     std::function<std::unique_ptr<GamepadDevice>()> makeGamepad_;
+    const PictureMemory* pictureMemory_;
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;

@@ -239,7 +239,7 @@ void TForm1::buildPanels() {
     ScrollBox1->assignPicture(ImageList::builtinPreview(), false);
     ScrollBox1->onStatusText = [this](const QString& text) { setPanelText(3, text); };
     ScrollBox1->decoder = [this](const QString& path) {
-        return decodePictureFile(path, metafiles_);
+        return decodePictureFile(path, metafiles_, pictureMemory_);
     };
 
     Splitter2->addWidget(StringGrid1);

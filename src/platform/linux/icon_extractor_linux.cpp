@@ -13,7 +13,6 @@
 #include <optional>
 #include <vector>
 
-
 namespace runpad {
 
 namespace {
