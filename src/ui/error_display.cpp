@@ -23,6 +23,12 @@ bool MessageBoxPrompts::confirm(const QString& text) {
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
+bool MessageBoxPrompts::confirmYesNoCancel(const QString& text) {
+    return QMessageBox::question(QApplication::activeWindow(), applicationTitle(), text,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) ==
+           QMessageBox::Yes;
+}
+
 void MessageBoxPrompts::showMessage(const QString& text) {
     QMessageBox::information(QApplication::activeWindow(), applicationTitle(), text);
 }

@@ -1,5 +1,6 @@
 #include "ui/main_form.h"
 
+#include "core/about/update_session.h"
 #include "core/appearance/window_placement.h"
 #include "core/common/app_error.h"
 #include "core/gamepad/gamepad_poll.h"
@@ -9,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/gamepad_input.h"
 #include "platform/settings_file.h"
+#include "ui/about_box.h"
 #include "ui/cell_painter.h"
 #include "ui/error_display.h"
 #include "ui/image_list.h"
@@ -67,6 +69,7 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
+      about_(deps.about),
       executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
           return commandRowMetrics_->horizontalAdvance(text);
       }) {
@@ -403,7 +406,16 @@ void TForm1::StyleMenuItemClick(QAction* Sender) {
 
 // ---- Commands that later parts of the program fill in ----
 
-void TForm1::About1Click() {}
+void TForm1::About1Click() {
+    if (!about_)
+        return;
+    // The start-up check shares the variables the dialogs set: it ends first.
+    about_->session.finishBackgroundCheck();
+    // One more hidden dialog, kept until the program ends, then the one shown.
+    auto* hidden = new TAboutBox(*about_, TAboutBox::CheckMode::Synchronous, this);
+    hidden->hide();
+    ShowAboutBox(*about_);
+}
 void TForm1::savetabletojsonfile1Click() {}
 void TForm1::LoadJsontoStringGrid1Click() {}
 

@@ -22,6 +22,7 @@ class QToolButton;
 
 namespace runpad {
 
+struct AboutDependencies;
 class CellPainter;
 class Clock;
 class ErrorReporter;
@@ -47,6 +48,7 @@ struct FormDependencies {
     ShellStarter& shell;                         // every start goes through it
     const IconExtractor& icons;                  // icons of internet shortcuts
     const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
+    const AboutDependencies* about = nullptr;    // the About command's dialogs, when wired
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -217,6 +219,7 @@ private:
     ShellStarter& shell_;
     const IconExtractor& icons_;
     const MetafileRenderer* metafiles_;
+    const AboutDependencies* about_;
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;
