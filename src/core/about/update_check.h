@@ -19,6 +19,8 @@ struct UpdateVariables {
     QString OnlineVersion;
     QString OnlineWebsite;
     QString OnlineVersionText;
+
+    friend bool operator==(const UpdateVariables&, const UpdateVariables&) = default;
 };
 
 extern const QString kUpdateNotAvailableText; // "Web site upgrade not available."
