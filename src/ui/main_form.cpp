@@ -5,6 +5,7 @@
 #include "core/common/app_error.h"
 #include "core/gamepad/gamepad_poll.h"
 #include "core/table/ini_document.h"
+#include "core/table/json_table.h"
 #include "core/table/picture_finder.h"
 #include "core/table/table_persistence.h"
 #include "platform/clock.h"
@@ -416,7 +417,13 @@ void TForm1::About1Click() {
     hidden->hide();
     ShowAboutBox(*about_);
 }
-void TForm1::savetabletojsonfile1Click() {}
-void TForm1::LoadJsontoStringGrid1Click() {}
+
+void TForm1::savetabletojsonfile1Click() {
+    SaveGridToJson(grid_, QString::fromLatin1(kJsonExportName));
+}
+
+void TForm1::LoadJsontoStringGrid1Click() {
+    LoadJsonToGrid(grid_, QString::fromLatin1(kJsonImportName));
+}
 
 } // namespace runpad

@@ -177,9 +177,10 @@ QByteArray decodeToUtf8(QStringConverter::Encoding encoding, QByteArrayView byte
     return text.toUtf8();
 }
 
-// The document's text as valid UTF-8, and where it starts after a UTF-8
-// byte-order mark. UTF-8 input, by far the most common, is shared, not copied.
-QByteArray sourceText(const QByteArray& bytes, qsizetype& begin) {
+} // namespace
+
+// UTF-8 input, by far the most common, is shared, not copied.
+QByteArray decodeTextToUtf8(const QByteArray& bytes, qsizetype& begin) {
     const QByteArrayView view(bytes);
     begin = 0;
     if (view.startsWith("\xEF\xBB\xBF")) {
@@ -198,6 +199,8 @@ QByteArray sourceText(const QByteArray& bytes, qsizetype& begin) {
     // Files written by older Windows editors carry the ANSI code page.
     return windows1252ToUtf8(view);
 }
+
+namespace {
 
 // Calls visit(begin, end) for each line; end excludes the LF and a CR
 // right before it.
@@ -313,7 +316,7 @@ void IniDocument::KeyIndex::insert(quint32 hash, qsizetype line) {
 IniDocument IniDocument::fromBytes(const QByteArray& bytes) {
     IniDocument doc;
     qsizetype begin = 0;
-    doc.source_ = sourceText(bytes, begin);
+    doc.source_ = decodeTextToUtf8(bytes, begin);
     checkTextSize(doc.source_.size());
     doc.parse(begin);
     return doc;
