@@ -2,11 +2,9 @@
 
 #include "core/common/app_error.h"
 #include "core/common/regular_file.h"
+#include "core/table/json_reader.h"
 
-#include <QStringDecoder>
 #include <algorithm>
-#include <cstring>
-#include <rapidjson/document.h>
 
 namespace runpad {
 
@@ -16,40 +14,6 @@ const QString kIndexFileName = QStringLiteral("index.json");
 namespace {
 // An index is a few hundred bytes; anything far larger is not one.
 constexpr qint64 kMaxIndexBytes = 1 << 20;
-
-QString decodeIndexText(const QByteArray& bytes) {
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    if (bytes.startsWith("\xFF\xFE"))
-        return QStringDecoder(QStringDecoder::Utf16LE)(bytes.mid(2));
-    if (bytes.startsWith("\xFE\xFF"))
-        return QStringDecoder(QStringDecoder::Utf16BE)(bytes.mid(2));
-    return QStringDecoder(QStringDecoder::System)(bytes);
-}
-
-// A value as text: a string's characters, a number as written, the words
-// true, false and null; an object or an array gives the empty text.
-QString valueText(const rapidjson::Value& value) {
-    if (value.IsString())
-        return QString::fromUtf8(value.GetString(), value.GetStringLength());
-    if (value.IsTrue())
-        return QStringLiteral("true");
-    if (value.IsFalse())
-        return QStringLiteral("false");
-    if (value.IsNull())
-        return QStringLiteral("null");
-    return QString();
-}
-
-// The first member of that name counts.
-std::optional<QString> memberText(const rapidjson::Value& object, const char* name) {
-    for (auto it = object.MemberBegin(); it != object.MemberEnd(); ++it) {
-        if (std::strcmp(it->name.GetString(), name) == 0 &&
-            it->name.GetStringLength() == std::strlen(name))
-            return valueText(it->value);
-    }
-    return std::nullopt;
-}
 } // namespace
 
 QString updateBaseUrl(const QString& host, const QString& shortName) {
@@ -84,26 +48,25 @@ QString updateButtonCaption(const QString& localVersion, const QString& onlineVe
 
 UpdateIndex parseUpdateIndex(const QByteArray& bytes) {
     UpdateIndex index;
-    const QByteArray utf8 = decodeIndexText(bytes).toUtf8();
-    rapidjson::Document doc;
-    doc.Parse<rapidjson::kParseNumbersAsStringsFlag>(utf8.constData(), utf8.size());
-    if (doc.HasParseError()) {
-        index.error = QStringLiteral("The update index is not valid JSON");
-        return index;
-    }
-    if (!doc.IsObject()) {
-        index.error = QStringLiteral("The update index is not a JSON object");
-        return index;
-    }
-    const std::pair<std::optional<QString>*, const char*> members[] = {
-        {&index.fileName, "file_name"}, {&index.version, "version"}, {&index.website, "website"}};
-    for (const auto& [target, name] : members) {
-        *target = memberText(doc, name);
-        if (!*target) {
-            index.error = QStringLiteral("The update index has no member \"%1\"")
-                              .arg(QString::fromLatin1(name));
+    try {
+        const JsonDocument doc = JsonDocument::parse(bytes, kIndexFileName);
+        if (!doc.root().isObject()) {
+            index.error = QStringLiteral("The update index is not a JSON object");
             return index;
         }
+        const std::pair<std::optional<QString>*, QString> members[] = {
+            {&index.fileName, QStringLiteral("file_name")},
+            {&index.version, QStringLiteral("version")},
+            {&index.website, QStringLiteral("website")}};
+        for (const auto& [target, name] : members) {
+            *target = doc.memberText(name);
+            if (!*target) {
+                index.error = QStringLiteral("The update index has no member \"%1\"").arg(name);
+                return index;
+            }
+        }
+    } catch (const AppError& e) {
+        index.error = e.message();
     }
     return index;
 }

@@ -58,8 +58,8 @@ struct UpdateIndex {
     QString error;
 };
 
-// Reads the downloaded index: a byte-order mark selects UTF-8 or UTF-16,
-// text without one is read in the locale's encoding.
+// Reads the downloaded index with the program's JSON reader (a byte-order
+// mark selects UTF-8 or UTF-16; numbers keep their written text).
 UpdateIndex parseUpdateIndex(const QByteArray& bytes);
 
 // The outcome of one check's network part. Touches no shared state, so it
