@@ -172,6 +172,13 @@ bool TAboutBox::get_onlin_info() {
     UpdateVariables& vars = session_.variables();
     const QString url = beginCheck(vars, QDateTime::currentDateTime());
     const CheckOutcome outcome = session_.fetch(url, vars.IndexFilePath);
+    // A dialog set up just before may still be checking on a worker thread
+    // (both waits then overlap). Its result is stored first, as its setup came
+    // first; then this setup's file name is put back, as if it had run after.
+    if (session_.backgroundCheckPending()) {
+        session_.finishBackgroundCheck();
+        vars.OnlineFileName = QFileInfo(executablePath_).fileName();
+    }
     showCaptions(applyCheckOutcome(vars, outcome));
     return outcome.downloaded;
 }

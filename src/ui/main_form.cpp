@@ -70,10 +70,9 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
-      about_(deps.about),
-      executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
-          return commandRowMetrics_->horizontalAdvance(text);
-      }) {
+      about_(deps.about), executablePath_(deps.executablePath),
+      editor_(grid_,
+              [this](const QString& text) { return commandRowMetrics_->horizontalAdvance(text); }) {
     buildLayout();
     commandRowMetrics_ = std::make_unique<QFontMetrics>(commandRowFont(StringGrid1->font()));
     cellPainter_ =
@@ -410,10 +409,11 @@ void TForm1::StyleMenuItemClick(QAction* Sender) {
 void TForm1::About1Click() {
     if (!about_)
         return;
-    // The start-up check shares the variables the dialogs set: it ends first.
-    about_->session.finishBackgroundCheck();
     // One more hidden dialog, kept until the program ends, then the one shown.
-    auto* hidden = new TAboutBox(*about_, TAboutBox::CheckMode::Synchronous, this);
+    // The hidden one checks on a worker thread while the shown one checks (as
+    // may the start-up check still), so a silent host holds the command for
+    // one wait, not several; the outcomes are stored in the order of setup.
+    auto* hidden = new TAboutBox(*about_, TAboutBox::CheckMode::Background, this);
     hidden->hide();
     ShowAboutBox(*about_);
 }

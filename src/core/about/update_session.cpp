@@ -7,11 +7,12 @@ UpdateSession::UpdateSession(QString updateHost, DownloadFunction download,
     : host_(std::move(updateHost)), download_(std::move(download)), cancel_(std::move(cancel)) {}
 
 UpdateSession::~UpdateSession() {
-    if (pending_.valid()) {
-        if (cancel_)
-            cancel_();
-        pending_.wait();
-    }
+    if (pending_.empty())
+        return;
+    if (cancel_)
+        cancel_();
+    for (PendingCheck& check : pending_)
+        check.outcome.wait();
 }
 
 CheckOutcome UpdateSession::fetch(const QString& url, const QString& indexFilePath) const {
@@ -21,37 +22,34 @@ CheckOutcome UpdateSession::fetch(const QString& url, const QString& indexFilePa
 void UpdateSession::startBackgroundCheck(const QString& url, const QString& indexFilePath,
                                          QObject* context,
                                          std::function<void(const CheckOutcome&)> apply) {
-    finishBackgroundCheck();
-    pendingApply_ = std::move(apply);
-    pendingContext_ = context;
     // The worker gets copies: it touches nothing the UI thread changes.
-    pending_ = std::async(std::launch::async, [this, download = download_, url, indexFilePath] {
-        CheckOutcome outcome = fetchUpdateIndex(download, url, indexFilePath);
-        QMetaObject::invokeMethod(this, &UpdateSession::applyPending, Qt::QueuedConnection);
-        return outcome;
+    auto outcome = std::async(std::launch::async, [this, download = download_, url, indexFilePath] {
+        CheckOutcome result = fetchUpdateIndex(download, url, indexFilePath);
+        QMetaObject::invokeMethod(
+            this, [this] { applyPending(false); }, Qt::QueuedConnection);
+        return result;
     });
+    pending_.push_back({std::move(outcome), std::move(apply), context});
 }
 
 void UpdateSession::finishBackgroundCheck() {
-    applyPending();
+    applyPending(true);
 }
 
-void UpdateSession::applyPending() {
-    if (!pending_.valid())
-        return;
-    const CheckOutcome outcome = pending_.get();
-    auto apply = std::move(pendingApply_);
-    pendingApply_ = nullptr;
-    const QPointer<QObject> context = pendingContext_;
-    pendingContext_ = nullptr;
-    try {
+void UpdateSession::applyPending(bool wait) {
+    while (!pending_.empty()) {
+        PendingCheck& front = pending_.front();
+        if (!wait && front.outcome.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            return;
+        const CheckOutcome outcome = front.outcome.get();
+        const auto apply = std::move(front.apply);
+        const QPointer<QObject> context = front.context;
+        pending_.pop_front();
+        // An error in one outcome is the apply function's to report; the
+        // later outcomes are still applied.
         if (apply && context)
             apply(outcome);
-    } catch (...) {
-        emit backgroundCheckFinished();
-        throw;
     }
-    emit backgroundCheckFinished();
 }
 
 } // namespace runpad

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <deque>
 #include <functional>
 #include <future>
 
@@ -31,27 +32,29 @@ public:
     CheckOutcome fetch(const QString& url, const QString& indexFilePath) const;
 
     // Runs fetch on a worker thread; apply then runs once on the UI thread,
-    // with context alive. One background check at a time: a pending one is
-    // finished first.
+    // with context alive. Several checks may run at once: their outcomes are
+    // applied in the order the checks were started.
     void startBackgroundCheck(const QString& url, const QString& indexFilePath, QObject* context,
                               std::function<void(const CheckOutcome&)> apply);
-    // Waits for a pending background check and applies its outcome now.
+    // Waits for every pending background check and applies the outcomes now.
     void finishBackgroundCheck();
-    bool backgroundCheckPending() const { return pending_.valid(); }
-
-signals:
-    void backgroundCheckFinished();
+    bool backgroundCheckPending() const { return !pending_.empty(); }
 
 private:
-    void applyPending();
+    struct PendingCheck {
+        std::future<CheckOutcome> outcome;
+        std::function<void(const CheckOutcome&)> apply;
+        QPointer<QObject> context;
+    };
+    // Applies the oldest pending checks: all of them when `wait`, else those
+    // that have ended, up to the first still running.
+    void applyPending(bool wait);
 
     QString host_;
     DownloadFunction download_;
     std::function<void()> cancel_;
     UpdateVariables vars_;
-    std::future<CheckOutcome> pending_;
-    std::function<void(const CheckOutcome&)> pendingApply_;
-    QPointer<QObject> pendingContext_;
+    std::deque<PendingCheck> pending_;
 };
 
 } // namespace runpad
