@@ -321,6 +321,49 @@ private slots:
         for (const TAboutBox* box : hidden)
             QVERIFY(!box->isVisible());
     }
+
+    // The command's hidden dialog checks on a worker thread while the shown
+    // one checks: the outcomes must still be stored in the order of setup.
+    void aboutCommandStoresOutcomesInSetupOrder() {
+        QTemporaryDir dir;
+        const QString exe = dir.filePath(QStringLiteral("Runpad"));
+        QVERIFY(QFile::copy(QStringLiteral(RUNPAD_EXECUTABLE), exe));
+        QThread* const uiThread = QThread::currentThread();
+        // Checks on worker threads find a newer version; the shown dialog's own fails.
+        UpdateSession session(QStringLiteral("host"),
+                              [uiThread](const QString&, const QString& file) {
+                                  if (QThread::currentThread() == uiThread)
+                                      return false;
+                                  QThread::msleep(200); // ends after the shown dialog's check
+                                  return writeFile(file, indexJson("new.bin", "99.00.00.00"));
+                              });
+        FormFixture form;
+        RecordingShell shell;
+        RecordingPrompts prompts;
+        ErrorReporter errors{prompts};
+        const AboutDependencies about{exe, session, shell, prompts, errors};
+        TForm1 window(FormDependencies{form.exe(), form.clock, form.prompts, form.errors,
+                                       form.styles, form.shell, form.icons, nullptr, &about});
+
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            caption = box->SpeedButton_download->text();
+            box->Action_check_for_updateExecute();
+            box->close();
+        });
+        window.About1Click();
+        QCOMPARE(caption, kUpdateNotAvailableText);
+        const UpdateVariables& vars = session.variables();
+        QCOMPARE(vars.OnlineVersionText, kUpdateNotAvailableText);
+        QCOMPARE(vars.OnlineVersion, QStringLiteral("99.00.00.00"));
+        // The shown dialog's setup came last: the executable's own name is offered.
+        QCOMPARE(prompts.questions,
+                 QStringList{
+                     QStringLiteral("File: Runpad\r\nVersion: 99.00.00.00\r\ndownload online?")});
+    }
 };
 
 QTEST_MAIN(TestAboutBox)
