@@ -1,6 +1,5 @@
 #include "ui/main_form.h"
 
-#include "core/about/update_session.h"
 #include "core/appearance/window_placement.h"
 #include "core/common/app_error.h"
 #include "core/gamepad/gamepad_poll.h"
