@@ -24,6 +24,7 @@ class QToolButton;
 
 namespace runpad {
 
+struct AboutDependencies;
 class CellPainter;
 class Clock;
 class ErrorReporter;
@@ -32,6 +33,7 @@ class ImageList;
 class IniDocument;
 class SettingsFile;
 class MetafileRenderer;
+class PictureMemory;
 class PictureImage;
 class PictureScrollBox;
 class KeyPreview;
@@ -57,6 +59,9 @@ struct FormDependencies {
     const MetafileRenderer* metafiles = nullptr; // emf and wmf previews, when available
     // Makes the game controller when the window starts; the window owns it.
     std::function<std::unique_ptr<GamepadDevice>()> makeGamepad = {};
+    // Pixels of decoded previews, when given.
+    const PictureMemory* pictureMemory = nullptr;
+    const AboutDependencies* about = nullptr; // the About command's dialogs, when wired
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -237,6 +242,8 @@ private:
     const IconExtractor& icons_;
     const MetafileRenderer* metafiles_;
     std::function<std::unique_ptr<GamepadDevice>()> makeGamepad_;
+    const PictureMemory* pictureMemory_;
+    const AboutDependencies* about_;
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;

@@ -254,7 +254,7 @@ void TForm1::buildPanels() {
     ScrollBox1->assignPicture(ImageList::builtinPreview(), false);
     ScrollBox1->onStatusText = [this](const QString& text) { setPanelText(3, text); };
     ScrollBox1->decoder = [this](const QString& path) {
-        return decodePictureFile(path, metafiles_);
+        return decodePictureFile(path, metafiles_, pictureMemory_);
     };
     // The client area starts below the menu bar, at the toolbar's top edge.
     ScrollBox1->setClientArea(client);

@@ -128,6 +128,9 @@ constexpr quint16 kMetaEllipse = 0x0418;
 constexpr quint16 kMetaRectangle = 0x041B;
 constexpr quint16 kMetaTextOut = 0x0521;
 constexpr quint16 kMetaStretchDib = 0x0F43;
+constexpr quint16 kMetaDibBitBlt = 0x0940;
+constexpr quint16 kMetaSetDibToDev = 0x0D33;
+constexpr quint16 kMetaDibCreatePatternBrush = 0x0142;
 
 QByteArray wmfRecord(quint16 function, const QByteArray& params) {
     Q_ASSERT(params.size() % 2 == 0);
@@ -200,6 +203,50 @@ QByteArray validWmf() {
                    {0, 0, 1000, 800});
 }
 
+// A device-independent bitmap as WMF records carry it: header, palette, pixels.
+struct Dib {
+    quint32 headerSize = 40; // 12 gives the short core header
+    qint32 width = 2;
+    qint32 height = 2;
+    quint16 bitsPerPixel = 24;
+    quint32 compression = 0; // BI_RGB; 1 is BI_RLE8
+    quint32 colours = 0;
+    QByteArray palette;
+    // Blue on the left, green on the right, rows padded to four bytes.
+    QByteArray pixels = QByteArray("\xFF\x00\x00\x00\xFF\x00\x00\x00", 8).repeated(2);
+};
+
+QByteArray makeDib(const Dib& d) {
+    QByteArray dib;
+    append32(dib, d.headerSize);
+    if (d.headerSize == 12) {
+        append16(dib, static_cast<quint16>(d.width));
+        append16(dib, static_cast<quint16>(d.height));
+        append16(dib, 1);
+        append16(dib, d.bitsPerPixel);
+    } else {
+        append32(dib, static_cast<quint32>(d.width));
+        append32(dib, static_cast<quint32>(d.height));
+        append16(dib, 1);
+        append16(dib, d.bitsPerPixel);
+        for (const quint32 v : {d.compression, 0u, 2835u, 2835u, d.colours, 0u})
+            append32(dib, v);
+        if (d.headerSize > 40)
+            dib.append(static_cast<qsizetype>(d.headerSize - 40), '\0');
+    }
+    return dib + d.palette + d.pixels;
+}
+
+// META_STRETCHDIB drawing the bitmap over a 600 x 400 picture.
+QByteArray stretchDibWmf(const QByteArray& dib) {
+    QByteArray params;
+    append32(params, 0x00CC0020); // SRCCOPY
+    // Colour use, source height, width, y, x, destination height, width, y, x.
+    params += words({0, 2, 2, 0, 0, 400, 600, 0, 0});
+    params += dib;
+    return makeWmf(wmfRecord(kMetaStretchDib, params), 1440, {0, 0, 600, 400});
+}
+
 // ---- Checks ----
 
 bool isRed(const QColor& c) {
@@ -240,6 +287,7 @@ private slots:
     void rendersWmfAtItsDrawnSize_data();
     void rendersWmfAtItsDrawnSize();
     void rendersWmfTextThatIsNotXml();
+    void rendersWmfBitmap_data();
     void rendersWmfBitmap();
     void rejectsBrokenMetafiles_data();
     void rejectsBrokenMetafiles();
@@ -387,27 +435,30 @@ void TestMetafileRenderer::rendersWmfTextThatIsNotXml() {
     QVERIFY(isRed(image.pixelColor(image.width() / 2, image.height() - 3)));
 }
 
+void TestMetafileRenderer::rendersWmfBitmap_data() {
+    QTest::addColumn<QByteArray>("dib");
+
+    QTest::newRow("40-byte header") << makeDib(Dib{});
+    Dib core;
+    core.headerSize = 12;
+    QTest::newRow("12-byte core header") << makeDib(core);
+    Dib v5;
+    v5.headerSize = 124;
+    QTest::newRow("124-byte header") << makeDib(v5);
+    Dib paletted;
+    paletted.bitsPerPixel = 8;
+    paletted.colours = 2;
+    paletted.palette = QByteArray("\xFF\x00\x00\x00\x00\xFF\x00\x00", 8); // blue, green
+    paletted.pixels = QByteArray("\x00\x01\x00\x00", 4).repeated(2);
+    QTest::newRow("8 bits with a palette") << makeDib(paletted);
+}
+
 void TestMetafileRenderer::rendersWmfBitmap() {
     // A 2 x 2 bitmap, blue on the left and green on the right, stretched over the picture.
-    QByteArray dib;
-    for (const quint32 v : {40u /* header size */, 2u /* width */, 2u /* height */})
-        append32(dib, v);
-    append16(dib, 1);  // planes
-    append16(dib, 24); // bits a pixel
-    for (const quint32 v : {0u /* BI_RGB */, 16u, 2835u, 2835u, 0u, 0u})
-        append32(dib, v);
-    for (int row = 0; row < 2; ++row)
-        dib += QByteArray("\xFF\x00\x00\x00\xFF\x00\x00\x00", 8); // BGR, BGR, padding
-
-    QByteArray params;
-    append32(params, 0x00CC0020); // SRCCOPY
-    // Colour use, source height, width, y, x, destination height, width, y, x.
-    params += words({0, 2, 2, 0, 0, 400, 600, 0, 0});
-    params += dib;
-    const QByteArray wmf = makeWmf(wmfRecord(kMetaStretchDib, params), 1440, {0, 0, 600, 400});
-
+    QFETCH(QByteArray, dib);
     QImage image;
-    QVERIFY_THROWS_NO_EXCEPTION(image = SvgMetafileRenderer().render(wmf, Kind::Wmf));
+    QVERIFY_THROWS_NO_EXCEPTION(image =
+                                    SvgMetafileRenderer().render(stretchDibWmf(dib), Kind::Wmf));
     const QColor left = image.pixelColor(image.width() / 4, image.height() / 2);
     const QColor right = image.pixelColor(image.width() * 3 / 4, image.height() / 2);
     QVERIFY2(left.blue() > 200 && left.red() < 60 && left.green() < 60, qPrintable(left.name()));
@@ -483,6 +534,71 @@ void TestMetafileRenderer::rejectsBrokenMetafiles_data() {
         QByteArray badHeader = wmf;
         badHeader[22 + 2] = 7; // header size in words
         QTest::newRow("wmf: wrong header size") << Kind::Wmf << badHeader;
+    }
+
+    // Bitmaps libwmf's reader would loop on for good, or allocate gigabytes for.
+    auto dibWmf = [](auto change) {
+        Dib dib;
+        change(dib);
+        return stretchDibWmf(makeDib(dib));
+    };
+    QTest::newRow("wmf: bitmap header of 35 bytes")
+        << Kind::Wmf << dibWmf([](Dib& d) { d.headerSize = 35; });
+    QTest::newRow("wmf: bitmap header of 0 bytes")
+        << Kind::Wmf << dibWmf([](Dib& d) { d.headerSize = 0; });
+    {
+        QByteArray overlong = makeDib(Dib{});
+        put32(overlong, 0, 4000);
+        QTest::newRow("wmf: bitmap header longer than its record")
+            << Kind::Wmf << stretchDibWmf(overlong);
+    }
+    QTest::newRow("wmf: bitmap palette of 1.4 billion colours")
+        << Kind::Wmf << dibWmf([](Dib& d) { d.colours = 0x55555555; });
+    QTest::newRow("wmf: bitmap palette longer than its record")
+        << Kind::Wmf << dibWmf([](Dib& d) { d.colours = 5; });
+    QTest::newRow("wmf: bitmap pixels beyond its record") << Kind::Wmf << dibWmf([](Dib& d) {
+        d.width = 30000;
+        d.height = 30000;
+    });
+    QTest::newRow("wmf: compressed bitmap beyond the pixel limit")
+        << Kind::Wmf << dibWmf([](Dib& d) {
+               d.width = 20000;
+               d.height = 20000;
+               d.bitsPerPixel = 8;
+               d.compression = 1;
+               d.pixels = QByteArray("\x00\x01", 2); // end of bitmap
+           });
+    QTest::newRow("wmf: bitmap record without its bitmap")
+        << Kind::Wmf << stretchDibWmf(QByteArray());
+    {
+        Dib bad;
+        bad.headerSize = 35;
+        QByteArray bitBlt;
+        append32(bitBlt, 0x00CC0020);
+        bitBlt += words({0, 0, 2, 2, 0, 0}) + makeDib(bad);
+        QTest::newRow("wmf: bit-block transfer with a header of 35 bytes")
+            << Kind::Wmf << makeWmf(wmfRecord(kMetaDibBitBlt, bitBlt), 1440, {0, 0, 600, 400});
+        // Filling a shape with the brush, so that the picture is drawn and the bitmap read.
+        const QByteArray patternFill =
+            wmfRecord(kMetaDibCreatePatternBrush, words({0, 0}) + makeDib(bad)) +
+            wmfRecord(kMetaSelectObject, words({0})) +
+            wmfRecord(kMetaCreatePenIndirect, words({5 /* PS_NULL */, 0, 0, 0, 0})) +
+            wmfRecord(kMetaSelectObject, words({1})) +
+            wmfShape(Shape::Rectangle, {200, 200, 600, 400});
+        QTest::newRow("wmf: pattern brush with a header of 35 bytes")
+            << Kind::Wmf << makeWmf(patternFill, 1440, {0, 0, 1000, 800});
+    }
+    {
+        // libwmf takes the bitmap's size from the record's start scan and scan count.
+        Dib compressed;
+        compressed.bitsPerPixel = 8;
+        compressed.compression = 1;
+        compressed.pixels = QByteArray("\x00\x01", 2);
+        const QByteArray params =
+            words({0, -1 /* 65535 scans */, -1 /* start scan */, 0, 0, 2, 2, 0, 0}) +
+            makeDib(compressed);
+        QTest::newRow("wmf: bitmap to device sized beyond the pixel limit")
+            << Kind::Wmf << makeWmf(wmfRecord(kMetaSetDibToDev, params), 1440, {0, 0, 600, 400});
     }
 }
 

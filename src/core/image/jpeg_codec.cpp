@@ -250,7 +250,7 @@ AppError cannotCreate(const QString& path, const QString& reason) {
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray& data) {
+QImage decodeJpeg(const QByteArray& data, const PictureMemory* memory) {
     Decoder d{};
     d.cinfo.err = setUpErrors(d.err);
     d.progress.progress_monitor = limitScans;
@@ -258,9 +258,9 @@ QImage decodeJpeg(const QByteArray& data) {
     if (!readHeader(d, reinterpret_cast<const unsigned char*>(data.constData()),
                     static_cast<unsigned long>(data.size())))
         throw jpegError(d.err);
-    ensurePictureSizeAllowed(d.cinfo.output_width, d.cinfo.output_height);
-    QImage image =
-        newPicture(int(d.cinfo.output_width), int(d.cinfo.output_height), QImage::Format_RGB888);
+    ensurePictureSizeAllowed(d.cinfo.output_width, d.cinfo.output_height, kMaxJpegSide);
+    QImage image = newPicture(int(d.cinfo.output_width), int(d.cinfo.output_height),
+                              QImage::Format_RGB888, memory);
     if (!readPixels(d, image.bits(), image.bytesPerLine()))
         throw jpegError(d.err);
     return image;
@@ -278,11 +278,19 @@ bool isJpegPicturePath(const QString& path) {
 void savePreviewAsJpeg(const QImage& image, const QString& path) {
     if (!isJpegPicturePath(path))
         return;
+    // Only a regular file is replaced: written in place, a pipe would wait for a reader for good,
+    // and a device is no picture.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isFile() && !existing.isDir())
+        throw cannotCreate(path, QStringLiteral("Not a regular file"));
     const EncodedJpeg jpeg = encodeToMemory(image);
     // QSaveFile writes beside the target and renames only after a complete write, so a failure
-    // never leaves a half-written picture in place of the old one. Unbuffered, because QSaveFile
-    // only notices failed writes, not a failed flush of its buffer when it commits.
+    // never leaves a half-written picture in place of the old one. Where the folder forbids new
+    // files but the picture itself may be written, it writes the picture in place instead: the
+    // save then works as it would for any other program. Unbuffered, because QSaveFile only
+    // notices failed writes, not a failed flush of its buffer when it commits.
     QSaveFile file(path);
+    file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         throw cannotCreate(path, file.errorString());
     // A short write sets no error; writing the rest then fails with the reason (a full disk).

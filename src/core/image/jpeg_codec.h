@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/image/picture_memory.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -9,8 +11,9 @@ namespace runpad {
 // Decodes a JPEG (baseline or progressive; colour, greyscale, CMYK or YCCK) into
 // Format_RGB888. A file cut short still decodes: libjpeg fills the missing part with grey, so
 // the picture shows what arrived. Throws AppError with libjpeg's message when it cannot decode,
-// and when the picture exceeds the size limits of picture_decoder.h.
-QImage decodeJpeg(const QByteArray& data);
+// and when the picture exceeds the size limits of picture_decoder.h. The pixels come from
+// `memory` when given.
+QImage decodeJpeg(const QByteArray& data, const PictureMemory* memory = nullptr);
 
 // Encodes as cjpeg -quality 90 does: baseline, YCbCr with 4:2:0 subsampling, standard Huffman
 // tables. Transparent parts are composed onto white. Throws AppError on failure (for instance an
@@ -23,8 +26,10 @@ bool isJpegPicturePath(const QString& path);
 
 // Writes the picture as a JPEG file when the path's extension is "jpg" in any letter case; any
 // other path is left alone and nothing is written. The new file replaces an older one only once it
-// is written completely; a failed write leaves the older file whole and throws AppError
-// "Cannot create file "<path>". <system error text>".
+// is written completely, and a failed write leaves the older file whole, wherever the folder lets
+// us create a file beside it; where it does not, an existing picture that may be written is
+// written in place. Anything but a regular file at the path is left alone. Failures throw AppError
+// "Cannot create file "<path>". <reason>".
 void savePreviewAsJpeg(const QImage& image, const QString& path);
 
 } // namespace runpad

@@ -1,19 +1,18 @@
 #include "core/image/picture_decoder.h"
 
 #include "core/common/app_error.h"
+#include "core/common/regular_file.h"
 #include "core/image/jpeg_codec.h"
 #include "core/image/png_decoder.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 
-#include <cstdlib>
-
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
+#include <cerrno>
+#include <cstring>
+#include <optional>
+#include <utility>
 
 namespace runpad {
 
@@ -26,20 +25,31 @@ constexpr int kReaderAllocationLimitMb = int(kMaxPicturePixels * 8 / (1024 * 102
 // No picture we can show comes close to this; a larger file is not read into memory at all.
 constexpr qint64 kMaxFileBytes = qint64(2) * 1024 * 1024 * 1024;
 
+// Rows converted at a time by toBitmap24: a sliver of any picture worth the care, and enough rows
+// that the cost of each call into Qt's converter does not show.
+constexpr int kBandRows = 64;
+
 QByteArray readWholeFile(const QString& path) {
-    // A device or a pipe could be read forever, and opening a pipe waits for a writer.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile())
-        throw AppError(QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw AppError(QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
-    if (file.size() > kMaxFileBytes)
-        throw AppError(QStringLiteral("The picture file \"%1\" is too large").arg(path));
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
-    return data;
+    std::optional<QByteArray> data = readRegularFile(path, kMaxFileBytes);
+    // Gone since the caller looked: the same error as any file that cannot be opened.
+    if (!data) {
+        throw AppError(
+            QStringLiteral("Cannot open file \"%1\". %2").arg(path, qt_error_string(ENOENT)));
+    }
+    return std::move(*data);
+}
+
+AppError notEnoughMemory(qint64 width, qint64 height) {
+    return AppError(
+        QStringLiteral("Not enough memory for a %1 x %2 picture").arg(width).arg(height));
+}
+
+// Rows [first, first + count) of a picture as a picture of their own, sharing its pixels.
+QImage band(const QImage& image, int first, int count) {
+    QImage rows(image.constScanLine(first), image.width(), count, image.bytesPerLine(),
+                image.format());
+    rows.setColorTable(image.colorTable());
+    return rows;
 }
 
 QImage readWithQt(const QByteArray& data, const char* format) {
@@ -68,70 +78,36 @@ QImage readWithQt(const QByteArray& data, const char* format) {
     return image;
 }
 
-#ifdef __linux__
-constexpr size_t kHugePageBytes = size_t(2) * 1024 * 1024;
-
-void freePixels(void* pixels) {
-    std::free(pixels);
-}
-
-// Pixels aligned to huge pages and marked for them: a 24-megapixel picture then takes a few dozen
-// page faults instead of eighteen thousand.
-QImage newHugePagePicture(int width, int height, QImage::Format format) {
-    const int depth = QImage::toPixelFormat(format).bitsPerPixel();
-    const qsizetype bytesPerLine = (qsizetype(width) * depth + 31) / 32 * 4;
-    const size_t bytes = size_t(bytesPerLine) * size_t(height);
-    if (bytes < 4 * kHugePageBytes)
-        return QImage();
-    const size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
-    void* pixels = std::aligned_alloc(kHugePageBytes, rounded);
-    if (!pixels)
-        return QImage();
-    madvise(pixels, rounded, MADV_HUGEPAGE);
-    QImage image(static_cast<uchar*>(pixels), width, height, bytesPerLine, format, freePixels,
-                 pixels);
-    if (image.isNull())
-        std::free(pixels);
-    return image;
-}
-#endif
-
 } // namespace
 
-QImage newPicture(int width, int height, QImage::Format format) {
-#ifdef __linux__
-    QImage image = newHugePagePicture(width, height, format);
-    if (!image.isNull())
-        return image;
-#endif
-    QImage plain(width, height, format);
-    if (plain.isNull()) {
-        throw AppError(
-            QStringLiteral("Not enough memory for a %1 x %2 picture").arg(width).arg(height));
-    }
-    return plain;
+QImage newPicture(int width, int height, QImage::Format format, const PictureMemory* memory) {
+    QImage image = memory ? memory->allocate(width, height, format) : QImage(width, height, format);
+    if (image.isNull() || image.size() != QSize(width, height) || image.format() != format)
+        throw notEnoughMemory(width, height);
+    return image;
 }
 
-void ensurePictureSizeAllowed(qint64 width, qint64 height) {
-    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+void ensurePictureSizeAllowed(qint64 width, qint64 height, int maxSide) {
+    if (width <= 0 || height <= 0 || width > maxSide || height > maxSide ||
         width * height > kMaxPicturePixels) {
         throw AppError(QStringLiteral("The picture size %1 x %2 is not supported (at most %3 "
                                       "pixels a side and %4 megapixels)")
                            .arg(width)
                            .arg(height)
-                           .arg(kMaxPictureSide)
+                           .arg(maxSide)
                            .arg(kMaxPicturePixels / 1'000'000));
     }
 }
 
-QImage decodePictureFile(const QString& path, const MetafileRenderer* metafiles) {
+QImage decodePictureFile(const QString& path, const MetafileRenderer* metafiles,
+                         const PictureMemory* memory) {
     const QString extension = QFileInfo(path).suffix();
     const QString kind = extension.toLower();
     QImage image;
     if (kind == u"jpg" || kind == u"jpeg") {
-        image = decodeJpeg(readWholeFile(path));
+        image = decodeJpeg(readWholeFile(path), memory);
     } else if (kind == u"png") {
-        image = decodePng(readWholeFile(path));
+        image = decodePng(readWholeFile(path), memory);
     } else if (kind == u"bmp") {
         image = readWithQt(readWholeFile(path), "bmp");
     } else if (kind == u"ico") {
@@ -154,26 +130,43 @@ QImage decodePictureFile(const QString& path, const MetafileRenderer* metafiles)
     return image;
 }
 
-QImage toBitmap24(const QImage& image) {
+QImage toBitmap24(const QImage& image, const PictureMemory* memory) {
     if (image.isNull())
         return QImage();
-    if (!image.hasAlphaChannel())
-        return image.convertToFormat(QImage::Format_RGB888);
+    if (image.format() == QImage::Format_RGB888)
+        return image;
 
-    const QImage source = image.convertToFormat(QImage::Format_RGBA8888);
-    QImage result = newPicture(source.width(), source.height(), QImage::Format_RGB888);
+    const int width = image.width();
+    const int height = image.height();
+    QImage result = newPicture(width, height, QImage::Format_RGB888, memory);
     result.setDotsPerMeterX(image.dotsPerMeterX());
     result.setDotsPerMeterY(image.dotsPerMeterY());
-    for (int y = 0; y < source.height(); ++y) {
-        const uchar* in = source.constScanLine(y);
-        uchar* out = result.scanLine(y);
-        for (int x = 0; x < source.width(); ++x, in += 4, out += 3) {
-            // Over white: c * a + 255 * (1 - a), rounded.
-            const unsigned alpha = in[3];
-            const unsigned white = 255 * (255 - alpha) + 127;
-            out[0] = uchar((in[0] * alpha + white) / 255);
-            out[1] = uchar((in[1] * alpha + white) / 255);
-            out[2] = uchar((in[2] * alpha + white) / 255);
+    uchar* const bits = result.bits();
+    const qsizetype stride = result.bytesPerLine();
+    const bool alpha = image.hasAlphaChannel();
+    // A band at a time: converting the whole picture first would hold a third full-size copy.
+    for (int first = 0; first < height; first += kBandRows) {
+        const int count = qMin(kBandRows, height - first);
+        const QImage converted =
+            band(image, first, count)
+                .convertToFormat(alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        if (converted.isNull())
+            throw notEnoughMemory(width, height);
+        for (int row = 0; row < count; ++row) {
+            const uchar* in = converted.constScanLine(row);
+            uchar* out = bits + qsizetype(first + row) * stride;
+            if (!alpha) {
+                std::memcpy(out, in, size_t(width) * 3);
+                continue;
+            }
+            for (int x = 0; x < width; ++x, in += 4, out += 3) {
+                // Over white: c * a + 255 * (1 - a), rounded.
+                const unsigned alphaValue = in[3];
+                const unsigned white = 255 * (255 - alphaValue) + 127;
+                out[0] = uchar((in[0] * alphaValue + white) / 255);
+                out[1] = uchar((in[1] * alphaValue + white) / 255);
+                out[2] = uchar((in[2] * alphaValue + white) / 255);
+            }
         }
     }
     return result;

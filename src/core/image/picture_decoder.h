@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/image/picture_memory.h"
+
 #include <QByteArray>
 #include <QImage>
 #include <QString>
@@ -16,28 +18,40 @@ public:
 };
 
 // Largest picture any decoder accepts. A hostile header can claim any size, so every decoder
-// checks these before it allocates the pixels.
-inline constexpr int kMaxPictureSide = 16384;
+// checks these before it allocates the pixels. The pixel count bounds the memory; the side limits
+// only keep to what the decoders and QImage can hold:
+// - JPEG: libjpeg's own limit (JPEG_MAX_DIMENSION);
+// - everything else (PNG, where it is also libpng's user limit, BMP, TIFF, GIF, ICO and
+//   metafiles): libpng's default user limit, well inside QImage's own (about 33 million pixels a
+//   row at 64 bits a pixel). GIF's 16-bit fields never come near it.
 inline constexpr qint64 kMaxPicturePixels = 256'000'000;
+inline constexpr int kMaxPictureSide = 1'000'000;
+inline constexpr int kMaxJpegSide = 65500;
 
 // Throws AppError when a picture of this size may not be decoded.
-void ensurePictureSizeAllowed(qint64 width, qint64 height);
+void ensurePictureSizeAllowed(qint64 width, qint64 height, int maxSide = kMaxPictureSide);
 
-// A picture to decode into, its pixels not yet set. Large ones get memory the system may back
-// with huge pages: first touching tens of megabytes page by page costs as much as decoding them.
-// Throws AppError when the memory cannot be had.
-QImage newPicture(int width, int height, QImage::Format format);
+// A picture to decode into, its pixels not yet set, from `memory` when given (QImage's own
+// memory otherwise). Throws AppError "Not enough memory for a <width> x <height> picture" when
+// the memory cannot be had.
+QImage newPicture(int width, int height, QImage::Format format,
+                  const PictureMemory* memory = nullptr);
 
 // Decodes a picture file by its extension (case-insensitive): jpg/jpeg, png, bmp, ico, gif,
 // tif/tiff, emf, wmf. The extension alone decides the decoder: a PNG named .bmp does not load.
 // Throws AppError: "Unknown picture file extension (.%s)" for any other extension (%s = the
 // extension as written, without the dot), the file error when it cannot be read, and the
 // decoder's message for bad content. emf and wmf need a renderer; with none they fail with
-// "Metafiles are not supported". The result is never a null image.
-QImage decodePictureFile(const QString& path, const MetafileRenderer* metafiles);
+// "Metafiles are not supported". Only regular files are opened, and never in a way that blocks.
+// The JPEG and PNG decoders take their pixels from `memory` when given. The result is never a
+// null image.
+QImage decodePictureFile(const QString& path, const MetafileRenderer* metafiles,
+                         const PictureMemory* memory = nullptr);
 
 // A 24-bit bitmap (Format_RGB888) of any decoded picture: transparent parts composed onto
-// white. A null image gives a null image.
-QImage toBitmap24(const QImage& image);
+// white. A null image gives a null image. The result's pixels come from `memory` when given;
+// besides the picture and the result only a few rows are held at any time. Throws AppError
+// "Not enough memory for a <width> x <height> picture" when the memory cannot be had.
+QImage toBitmap24(const QImage& image, const PictureMemory* memory = nullptr);
 
 } // namespace runpad

@@ -146,18 +146,22 @@ void ShowNaturalSize(PictureModel& image) {
     image.setStretch(true);
 }
 
-void ConvertToBitmap(PictureModel& image) {
+void ConvertToBitmap(PictureModel& image, const PictureMemory* memory) {
     // Taken from the graphic as it is, not read as a bitmap: that read would discard it.
-    image.assignPicture(toBitmap24(image.graphic()), true);
+    image.assignPicture(toBitmap24(image.graphic(), memory), true);
 }
 
-bool LoadImageFile(const QString& path, PictureModel& image, const PictureDecoder& decoder) {
-    if (!QFileInfo(path).isFile())
+bool LoadImageFile(const QString& path, PictureModel& image, const PictureDecoder& decoder,
+                   const PictureMemory* memory) {
+    // Only looked at, not opened: a pipe or a device counts as a file, and the decoder refuses
+    // it without waiting on it.
+    const QFileInfo file(path);
+    if (!file.exists() || file.isDir())
         return false;
     image.setAutoSize(true);
     image.assignPicture(decoder(path), false);
     image.setAutoSize(false);
-    ConvertToBitmap(image);
+    ConvertToBitmap(image, memory);
     return true;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/image/picture_memory.h"
+
 #include <QImage>
 #include <QPoint>
 #include <QSize>
@@ -117,13 +119,18 @@ private:
 // positions only follow the new range.
 void ShowNaturalSize(PictureModel& image);
 
-// Replaces whatever the picture holds by a 24-bit bitmap of it (transparent parts on white).
-void ConvertToBitmap(PictureModel& image);
+// Replaces whatever the picture holds by a 24-bit bitmap of it (transparent parts on white), its
+// pixels from `memory` when given. Throws AppError when the memory for the bitmap cannot be had;
+// the picture then holds what it held.
+void ConvertToBitmap(PictureModel& image, const PictureMemory* memory = nullptr);
 
 // Loads the file when one exists at the path (links followed, folders do not count), decoded by
 // `decoder`, and converts it to a bitmap; the control ends at the natural size. False, with nothing
-// changed, when there is no file. Decoder errors pass through and leave AutoSize on.
-bool LoadImageFile(const QString& path, PictureModel& image, const PictureDecoder& decoder);
+// changed, when there is no file. Anything else that exists goes to the decoder, which refuses
+// what is no regular file. Decoder and conversion errors pass through; a decoder error leaves
+// AutoSize on.
+bool LoadImageFile(const QString& path, PictureModel& image, const PictureDecoder& decoder,
+                   const PictureMemory* memory = nullptr);
 
 // Fits the picture into 98 % of the parent's limiting side, top-left, aspect kept.
 void FitImageToParent(PictureModel& control);

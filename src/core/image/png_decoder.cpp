@@ -113,7 +113,7 @@ AppError pngError(const Reader& r) {
 
 } // namespace
 
-QImage decodePng(const QByteArray& data) {
+QImage decodePng(const QByteArray& data, const PictureMemory* memory) {
     checkDeclaredSize(data);
 
     Reader r{};
@@ -142,8 +142,9 @@ QImage decodePng(const QByteArray& data) {
     const png_byte channels = png_get_channels(r.png, r.info);
     if (png_get_bit_depth(r.png, r.info) != 8 || (channels != 3 && channels != 4))
         throw AppError(QStringLiteral("Unsupported PNG pixel layout"));
-    QImage image = newPicture(int(width), int(height),
-                              channels == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+    QImage image =
+        newPicture(int(width), int(height),
+                   channels == 4 ? QImage::Format_RGBA8888 : QImage::Format_RGB888, memory);
     uchar* const bits = image.bits();
     std::vector<png_bytep> rows(height);
     for (png_uint_32 y = 0; y < height; ++y)

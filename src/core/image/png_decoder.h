@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/image/picture_memory.h"
+
 #include <QByteArray>
 #include <QImage>
 
@@ -9,7 +11,7 @@ namespace runpad {
 // palette and greyscale become RGB, a tRNS chunk becomes an alpha channel. The result is
 // Format_RGBA8888 (straight alpha) when the picture has transparency, Format_RGB888 otherwise.
 // Throws AppError with libpng's message for a damaged or truncated file, and when the picture
-// exceeds the size limits of picture_decoder.h.
-QImage decodePng(const QByteArray& data);
+// exceeds the size limits of picture_decoder.h. The pixels come from `memory` when given.
+QImage decodePng(const QByteArray& data, const PictureMemory* memory = nullptr);
 
 } // namespace runpad

@@ -126,6 +126,12 @@ private:
     bool modified_ = false;
 };
 
+// The text of a file's bytes as valid UTF-8, decoded by the rule of
+// IniDocument::fromBytes; the text starts at `begin` (after a UTF-8
+// byte-order mark, which is kept to spare a copy). Shared by every reader of
+// user-written text files.
+QByteArray decodeTextToUtf8(const QByteArray& bytes, qsizetype& begin);
+
 // Integer text rule shared by settings and internet shortcut readers.
 bool parseIniInteger(const QString& text, int& result);
 

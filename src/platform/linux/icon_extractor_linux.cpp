@@ -1,5 +1,8 @@
 #include "platform/icon_extractor.h"
 
+#include "core/common/app_error.h"
+#include "core/common/regular_file.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
@@ -9,10 +12,6 @@
 #include <cmath>
 #include <optional>
 #include <vector>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace runpad {
 
@@ -383,19 +382,14 @@ QImage iconFromExecutable(const FileRanges& file) {
     return decodeIconImage(entries[size_t(chosen)], *icon);
 }
 
-// Opens only regular files, and without blocking: a FIFO or a device named
-// as an icon must not hang the caller.
-bool openRegularFile(const QString& path, QFile& file) {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size > kMaxFileSize ||
-        !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
+// An icon file that cannot be opened, or is no regular file, or is larger
+// than any icon, simply has no icon.
+bool openIconFile(const QString& path, QFile& file) {
+    try {
+        return openRegularFile(path, file) && file.size() <= kMaxFileSize;
+    } catch (const AppError&) {
         return false;
     }
-    return true;
 }
 
 } // namespace
@@ -404,7 +398,7 @@ namespace {
 
 QImage readIcon(const QString& path) {
     QFile file;
-    if (!openRegularFile(path, file))
+    if (!openIconFile(path, file))
         return {};
     const FileRanges ranges(file);
     // Executables are known by their content, whatever their name.

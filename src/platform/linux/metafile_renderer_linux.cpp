@@ -71,12 +71,7 @@ QImage SvgMetafileRenderer::render(const QByteArray& data, Kind kind) const {
         throwInvalid(kind);
     ensurePictureSizeAllowed(size.width(), size.height());
 
-    QImage image(size, QImage::Format_RGB888);
-    if (image.isNull())
-        throw AppError(QStringLiteral("Not enough memory to show the %1 picture (%2 x %3 pixels)")
-                           .arg(kindName(kind))
-                           .arg(size.width())
-                           .arg(size.height()));
+    QImage image = newPicture(size.width(), size.height(), QImage::Format_RGB888);
     image.fill(Qt::white);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);

@@ -2,6 +2,8 @@
 // with Qt's declarations.
 #include "platform/linux/wmf_to_svg.h"
 
+#include "core/common/windows1252.h"
+
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
 
@@ -37,10 +39,105 @@ std::uint32_t readU32(const char* p) {
                                                         << 16;
 }
 
+constexpr std::uint16_t kMetaDibBitBlt = 0x0940;
+constexpr std::uint16_t kMetaSetDibToDev = 0x0D33;
+// A META_DIBBITBLT of this many parameter words carries no bitmap.
+constexpr std::size_t kDibBitBltWithoutBitmap = 9;
+
+// Records that carry a device-independent bitmap, and where it starts: the number of 16-bit
+// parameter words before it.
+struct BitmapRecord {
+    std::uint16_t function;
+    std::size_t wordsBefore;
+};
+constexpr BitmapRecord kBitmapRecords[] = {
+    {kMetaDibBitBlt, 8},   {0x0B41, 10}, // META_DIBSTRETCHBLT
+    {0x0F43, 11},                        // META_STRETCHDIB
+    {kMetaSetDibToDev, 9}, {0x0142, 2},  // META_DIBCREATEPATTERNBRUSH
+};
+
+constexpr std::uint32_t kCoreHeaderSize = 12;
+constexpr std::uint32_t kInfoHeaderSize = 40;
+
+// libwmf's bitmap reader trusts the bitmap header: a header size below 40 (other than 12) makes
+// it skip "size - 40" bytes counted in an unsigned value, which never ends; it allocates the
+// palette and the pixels the header declares before it finds that the record holds far less. So
+// a bitmap passes only when its header fits its record, its palette and, uncompressed, its pixels
+// are there in full, and a compressed one unpacks to at most maxPixels. The preset sides are what
+// a META_SETDIBTODEV record gives in place of the header's (0 where it gives none).
+bool bitmapIsSafe(std::string_view dib, std::uint16_t presetWidth, std::uint16_t presetHeight,
+                  std::int64_t maxPixels) {
+    if (dib.size() < 4)
+        return false;
+    const std::uint32_t headerSize = readU32(dib.data());
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t bitsPerPixel = 0;
+    std::uint32_t compression = 0;
+    std::uint64_t colours = 0;
+    if (headerSize == kCoreHeaderSize) {
+        if (dib.size() < kCoreHeaderSize)
+            return false;
+        width = readU16(dib.data() + 4);
+        height = readU16(dib.data() + 6);
+        bitsPerPixel = readU16(dib.data() + 10);
+    } else {
+        if (headerSize < kInfoHeaderSize || headerSize > dib.size())
+            return false;
+        width = readU32(dib.data() + 4);
+        const auto signedHeight = static_cast<std::int32_t>(readU32(dib.data() + 8));
+        height = signedHeight < 0 ? 0u - static_cast<std::uint32_t>(signedHeight)
+                                  : static_cast<std::uint32_t>(signedHeight);
+        bitsPerPixel = readU16(dib.data() + 14);
+        compression = readU32(dib.data() + 16);
+        colours = readU32(dib.data() + 32);
+        // As libwmf counts them: a palette larger than the depth can index is cut to size.
+        if (bitsPerPixel <= 8)
+            colours = std::min<std::uint64_t>(colours, std::uint64_t{1} << bitsPerPixel);
+    }
+    // Four bytes an entry after the header (the 12-byte header brings no palette count).
+    const std::uint64_t afterHeader = dib.size() - std::min<std::uint64_t>(headerSize, dib.size());
+    if (colours * 4 > afterHeader)
+        return false;
+
+    // libwmf takes the sides as 16-bit values, and the record's own where it gives them.
+    const std::uint64_t pixelWidth = presetWidth != 0 ? presetWidth : (width & 0xFFFF);
+    const std::uint64_t pixelHeight = presetHeight != 0 ? presetHeight : (height & 0xFFFF);
+    const std::uint64_t depth = compression == 2 ? bitsPerPixel * 2 : bitsPerPixel;
+    const std::uint64_t bytesPerLine = 4 * ((pixelWidth * depth + 31) / 32);
+    const std::uint64_t pixelBytes = bytesPerLine * pixelHeight;
+    if (compression == 0 || compression == 3)
+        return pixelBytes <= afterHeader - colours * 4;
+    // Compressed: libwmf unpacks only to one byte a pixel.
+    return pixelBytes <= static_cast<std::uint64_t>(maxPixels);
+}
+
+// Whether a record that may carry a bitmap is one libwmf can read safely.
+bool recordIsSafe(std::uint16_t function, std::string_view parameters, std::int64_t maxPixels) {
+    for (const BitmapRecord& kind : kBitmapRecords) {
+        if (kind.function != function)
+            continue;
+        const std::size_t words = parameters.size() / 2;
+        if (function == kMetaDibBitBlt && words == kDibBitBltWithoutBitmap)
+            return true;
+        if (words < kind.wordsBefore)
+            return false;
+        std::uint16_t presetWidth = 0;
+        std::uint16_t presetHeight = 0;
+        if (function == kMetaSetDibToDev) {
+            presetWidth = readU16(parameters.data() + 2 * 2);
+            presetHeight = readU16(parameters.data() + 2 * 1);
+        }
+        return bitmapIsSafe(parameters.substr(2 * kind.wordsBefore), presetWidth, presetHeight,
+                            maxPixels);
+    }
+    return true;
+}
+
 // Length of the metafile up to and including its end record, or 0 when the headers or the
-// record chain are broken. libwmf checks much of this itself; checking first keeps foreign or
-// cut-off data away from it altogether.
-std::size_t checkedLength(std::string_view data) {
+// record chain are broken, or a record holds a bitmap libwmf cannot read safely. libwmf checks
+// much of this itself; checking first keeps foreign or cut-off data away from it altogether.
+std::size_t checkedLength(std::string_view data, std::int64_t maxPixels) {
     std::size_t offset = 0;
     if (data.size() >= 4 && readU32(data.data()) == kPlaceableKey)
         offset = kPlaceableHeaderSize;
@@ -59,6 +156,10 @@ std::size_t checkedLength(std::string_view data) {
         const std::uint64_t bytes = std::uint64_t{readU32(data.data() + offset)} * 2;
         const std::uint16_t function = readU16(data.data() + offset + 4);
         if (bytes < kRecordPrefix || bytes > data.size() - offset)
+            return 0;
+        const std::string_view parameters =
+            data.substr(offset + kRecordPrefix, static_cast<std::size_t>(bytes) - kRecordPrefix);
+        if (!recordIsSafe(function, parameters, maxPixels))
             return 0;
         offset += static_cast<std::size_t>(bytes);
         if (function == kMetaEof)
@@ -89,12 +190,6 @@ int sinkReset(void* context) {
     return 0;
 }
 
-// Windows-1252 code points for bytes 0x80-0x9F; 0 where the code page has none.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 void appendEscapedText(std::string& out, std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -111,8 +206,7 @@ void appendEscapedText(std::string& out, std::string_view text) {
         } else if (byte < 0x80) {
             out += c;
         } else {
-            const unsigned codePoint = byte >= 0xA0 ? byte : kWindows1252High[byte - 0x80];
-            out += "&#" + std::to_string(codePoint != 0 ? codePoint : 0xFFFD) + ';';
+            out += "&#" + std::to_string(unsigned(runpad::windows1252ToUnicode(byte))) + ';';
         }
     }
 }
@@ -203,7 +297,7 @@ std::mutex& converterMutex() {
 
 SvgConversion wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels) {
     SvgConversion result;
-    const std::size_t length = checkedLength(data);
+    const std::size_t length = checkedLength(data, maxPixels);
     if (length == 0)
         return result;
     std::vector<unsigned char> buffer(data.begin(),

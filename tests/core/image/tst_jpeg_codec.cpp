@@ -3,6 +3,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +17,8 @@
 
 #include <jpeglib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using runpad::AppError;
 
@@ -342,6 +346,9 @@ private slots:
     void replacesOlderFile();
     void failedCreationThrowsFileError();
     void failedWriteKeepsOlderFileWhole();
+    void leavesWhatIsNoRegularFileAlone();
+    void folderWithoutRoomForNewFiles_data();
+    void folderWithoutRoomForNewFiles();
     void emptyPictureWritesNothing();
 };
 
@@ -475,18 +482,17 @@ void TestJpegCodec::rejectsBrokenData_data() {
         << patched(4, QByteArray(1, 12)) << QStringLiteral("Unsupported JPEG data precision 12");
     QTest::newRow("zero height") << patched(5, QByteArray(2, 0))
                                  << QStringLiteral("Empty JPEG image (DNL not supported)");
+    QTest::newRow("65501 pixels wide")
+        << patched(5, QByteArray("\x00\x10\xFF\xDD", 4))
+        << QStringLiteral("Maximum supported image dimension is 65500 pixels");
     // Sizes libjpeg accepts but we refuse before allocating the pixels.
     QTest::newRow("60000 x 60000 frame")
         << patched(5, QByteArray("\xEA\x60\xEA\x60", 4))
-        << QStringLiteral("The picture size 60000 x 60000 is not supported (at most 16384 "
+        << QStringLiteral("The picture size 60000 x 60000 is not supported (at most 65500 "
                           "pixels a side and 256 megapixels)");
-    QTest::newRow("16385 pixels wide")
-        << patched(5, QByteArray("\x00\x10\x40\x01", 4))
-        << QStringLiteral("The picture size 16385 x 16 is not supported (at most 16384 pixels a "
-                          "side and 256 megapixels)");
     QTest::newRow("16384 x 16000 frame")
         << patched(5, QByteArray("\x3E\x80\x40\x00", 4))
-        << QStringLiteral("The picture size 16384 x 16000 is not supported (at most 16384 pixels "
+        << QStringLiteral("The picture size 16384 x 16000 is not supported (at most 65500 pixels "
                           "a side and 256 megapixels)");
     QTest::newRow("more scans than any encoder writes")
         << writeWithLibjpeg(std::vector<uchar>(64, 100), 8, 8, {.ink = Ink::Grey}, bitByBitScans())
@@ -578,6 +584,63 @@ void TestJpegCodec::failedWriteKeepsOlderFileWhole() {
     }
     QCOMPARE(readFile(path), older);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"shot.jpg"});
+}
+
+void TestJpegCodec::leavesWhatIsNoRegularFileAlone() {
+    // Written in place, as where the folder allows no new files, a pipe would wait for a reader.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shot.jpg"));
+    QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    try {
+        runpad::savePreviewAsJpeg(gradient(8, 8), path);
+        QFAIL("written");
+    } catch (const AppError& e) {
+        QCOMPARE(e.message(),
+                 QStringLiteral("Cannot create file \"%1\". Not a regular file").arg(path));
+    }
+    QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+    QCOMPARE(QDir(dir.path())
+                 .entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{"shot.jpg"});
+}
+
+void TestJpegCodec::folderWithoutRoomForNewFiles_data() {
+    QTest::addColumn<bool>("pictureExists");
+    QTest::newRow("an existing picture is written in place") << true;
+    QTest::newRow("a new picture cannot be created") << false;
+}
+
+void TestJpegCodec::folderWithoutRoomForNewFiles() {
+    QFETCH(bool, pictureExists);
+    if (geteuid() == 0)
+        QSKIP("root may create files in any folder");
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("locked"));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("locked")));
+    const QString path = folder + QStringLiteral("/shot.jpg");
+    if (pictureExists)
+        writeFile(path, "older");
+    // No new files in the folder; the picture itself stays writable.
+    QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+    const auto unlock = qScopeGuard([&] {
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    });
+
+    if (pictureExists) {
+        runpad::savePreviewAsJpeg(gradient(20, 10), path);
+        QCOMPARE(runpad::decodeJpeg(readFile(path)).size(), QSize(20, 10));
+    } else {
+        try {
+            runpad::savePreviewAsJpeg(gradient(20, 10), path);
+            QFAIL("written");
+        } catch (const AppError& e) {
+            QCOMPARE(
+                e.message(),
+                QStringLiteral("Cannot create file \"%1\". %2").arg(path, qt_error_string(EACCES)));
+        }
+    }
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden),
+             pictureExists ? QStringList{"shot.jpg"} : QStringList());
 }
 
 void TestJpegCodec::emptyPictureWritesNothing() {

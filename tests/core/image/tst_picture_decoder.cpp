@@ -1,6 +1,7 @@
 #include "core/common/app_error.h"
 #include "core/image/jpeg_codec.h"
 #include "core/image/picture_decoder.h"
+#include "core/image/picture_memory.h"
 #include "core/image/png_decoder.h"
 
 #include <QBuffer>
@@ -27,6 +28,7 @@ const QString kCorpusDir = QStringLiteral(RUNPAD_SOURCE_DIR "/../shared/corpora/
 const QSize kSize(32, 16);
 const QPoint kLeft(4, 8);
 const QPoint kRight(27, 8);
+const QColor kPanoramaColour(200, 30, 60);
 
 QImage twoHalves(const QColor& left, const QColor& right, QImage::Format format) {
     QImage image(kSize, format);
@@ -268,6 +270,20 @@ public:
     mutable std::optional<Kind> receivedKind;
 };
 
+// Hands out memory as told: none at all, or QImage's own while it notes what was asked for.
+class FakeMemory : public runpad::PictureMemory {
+public:
+    explicit FakeMemory(bool available) : available_(available) {}
+    QImage allocate(int width, int height, QImage::Format format) const override {
+        asked << qMakePair(QSize(width, height), format);
+        return available_ ? QImage(width, height, format) : QImage();
+    }
+    mutable QList<QPair<QSize, QImage::Format>> asked;
+
+private:
+    bool available_;
+};
+
 enum class Outcome { Fails, Decodes, Either };
 
 } // namespace
@@ -296,12 +312,20 @@ private slots:
     void damagedFiles();
     void oversizedHeadersRefused_data();
     void oversizedHeadersRefused();
+    void panoramasDecode_data();
+    void panoramasDecode();
     void pngVariants_data();
     void pngVariants();
     void pngSuite_data();
     void pngSuite();
     void toBitmap24_data();
     void toBitmap24();
+    void toBitmap24KeepsEveryRow_data();
+    void toBitmap24KeepsEveryRow();
+    void withoutMemoryForTheBitmap_data();
+    void withoutMemoryForTheBitmap();
+    void decodersTakeTheGivenMemory_data();
+    void decodersTakeTheGivenMemory();
 };
 
 void TestPictureDecoder::decodesEachType_data() {
@@ -573,31 +597,42 @@ void TestPictureDecoder::oversizedHeadersRefused_data() {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("size");
+    QTest::addColumn<int>("side");
 
+    const int side = runpad::kMaxPictureSide;
+    const int jpegSide = runpad::kMaxJpegSide;
     QTest::newRow("png 100000 x 100000")
-        << "huge.png" << pngDeclaring(100000, 100000) << "100000 x 100000";
-    QTest::newRow("png 16385 pixels wide") << "huge.png" << pngDeclaring(16385, 1) << "16385 x 1";
+        << "huge.png" << pngDeclaring(100000, 100000) << "100000 x 100000" << side;
+    QTest::newRow("png a pixel wider than allowed")
+        << "huge.png" << pngDeclaring(side + 1, 1) << QStringLiteral("%1 x 1").arg(side + 1)
+        << side;
     QTest::newRow("png 16384 x 16000 has too many pixels")
-        << "huge.png" << pngDeclaring(16384, 16000) << "16384 x 16000";
+        << "huge.png" << pngDeclaring(16384, 16000) << "16384 x 16000" << side;
     QTest::newRow("png 2^31 - 1 wide")
-        << "huge.png" << pngDeclaring(0x7FFFFFFF, 1) << "2147483647 x 1";
+        << "huge.png" << pngDeclaring(0x7FFFFFFF, 1) << "2147483647 x 1" << side;
     QTest::newRow("jpg 60000 x 60000")
-        << "huge.jpg" << jpegDeclaring(60000, 60000) << "60000 x 60000";
-    QTest::newRow("bmp 16385 pixels wide") << "huge.bmp" << bmpDeclaring(16385, 10) << "16385 x 10";
+        << "huge.jpg" << jpegDeclaring(60000, 60000) << "60000 x 60000" << jpegSide;
+    // libjpeg refuses this one itself, with its own message, while it reads the header.
+    QTest::newRow("jpg a pixel wider than libjpeg allows")
+        << "huge.jpg" << jpegDeclaring(jpegSide + 1, 1) << "" << 0;
+    QTest::newRow("bmp a pixel wider than allowed")
+        << "huge.bmp" << bmpDeclaring(side + 1, 10) << QStringLiteral("%1 x 10").arg(side + 1)
+        << side;
     // Qt's BMP reader refuses this one itself, before telling its size.
-    QTest::newRow("bmp 100000 x 100000") << "huge.bmp" << bmpDeclaring(100000, 100000) << "";
+    QTest::newRow("bmp 100000 x 100000") << "huge.bmp" << bmpDeclaring(100000, 100000) << "" << 0;
     QTest::newRow("tif 60000 x 60000")
-        << "huge.tif" << tiffDeclaring(60000, 60000) << "60000 x 60000";
+        << "huge.tif" << tiffDeclaring(60000, 60000) << "60000 x 60000" << side;
     QTest::newRow("gif 60000 x 60000")
         << "huge.gif"
         << gifBytes(QSize(60000, 60000), {0, 1, 0, 1}, {qRgb(255, 0, 0), qRgb(0, 0, 255), 0, 0})
-        << "60000 x 60000";
+        << "60000 x 60000" << side;
 }
 
 void TestPictureDecoder::oversizedHeadersRefused() {
     QFETCH(QString, name);
     QFETCH(QByteArray, bytes);
     QFETCH(QString, size);
+    QFETCH(int, side);
     QTemporaryDir dir;
     try {
         runpad::decodePictureFile(writeFixture(dir, name, bytes), nullptr);
@@ -605,10 +640,56 @@ void TestPictureDecoder::oversizedHeadersRefused() {
     } catch (const AppError& e) {
         if (!size.isEmpty()) {
             QCOMPARE(e.message(), QStringLiteral("The picture size %1 is not supported (at most "
-                                                 "16384 pixels a side and 256 megapixels)")
-                                      .arg(size));
+                                                 "%2 pixels a side and 256 megapixels)")
+                                      .arg(size)
+                                      .arg(side));
         }
     }
+}
+
+// Long, narrow pictures well inside the pixel limit decode whole, up to what each format holds.
+void TestPictureDecoder::panoramasDecode_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<int>("tolerance");
+
+    auto solid = [](QSize size) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(kPanoramaColour);
+        return image;
+    };
+    QTest::newRow("png 16385 x 1")
+        << "wide.png" << qtWritten(solid({16385, 1}), "PNG") << QSize(16385, 1) << 0;
+    QTest::newRow("png 20000 x 1000")
+        << "wide.png" << qtWritten(solid({20000, 1000}), "PNG") << QSize(20000, 1000) << 0;
+    QTest::newRow("png 1 x 70000")
+        << "tall.png" << qtWritten(solid({1, 70000}), "PNG") << QSize(1, 70000) << 0;
+    QTest::newRow("jpg as wide as libjpeg allows")
+        << "wide.jpg" << runpad::encodeJpeg(solid({runpad::kMaxJpegSide, 16}))
+        << QSize(runpad::kMaxJpegSide, 16) << 8;
+    QTest::newRow("bmp 40000 x 2")
+        << "wide.bmp" << qtWritten(solid({40000, 2}), "BMP") << QSize(40000, 2) << 0;
+    QTest::newRow("tif 40000 x 2")
+        << "wide.tif" << qtWritten(solid({40000, 2}), "TIFF") << QSize(40000, 2) << 0;
+    QList<int> pixels(65535 * 2, 0);
+    QTest::newRow("gif as wide as the format holds")
+        << "wide.gif" << gifBytes(QSize(65535, 2), pixels, {kPanoramaColour.rgb(), 0, 0, 0})
+        << QSize(65535, 2) << 0;
+}
+
+void TestPictureDecoder::panoramasDecode() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QSize, size);
+    QFETCH(int, tolerance);
+    QTemporaryDir dir;
+    const QImage bitmap =
+        runpad::toBitmap24(runpad::decodePictureFile(writeFixture(dir, name, bytes), nullptr));
+    QCOMPARE(bitmap.size(), size);
+    const QPoint farCorner(size.width() - 1, size.height() - 1);
+    QVERIFY2(near(bitmap.pixelColor(farCorner), kPanoramaColour, tolerance),
+             qPrintable(describe(bitmap.pixelColor(farCorner))));
 }
 
 void TestPictureDecoder::pngVariants_data() {
@@ -786,6 +867,122 @@ void TestPictureDecoder::toBitmap24() {
     QCOMPARE(bitmap.format(), QImage::Format_RGB888);
     QCOMPARE(bitmap.size(), image.size());
     QCOMPARE(bitmap.pixelColor(0, 0), expected);
+}
+
+// A picture of many row bands whose every row and column differ, in each kind of pixel layout the
+// decoders hand over.
+void TestPictureDecoder::toBitmap24KeepsEveryRow_data() {
+    QTest::addColumn<QImage>("image");
+
+    QImage argb(37, 203, QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        for (int x = 0; x < argb.width(); ++x)
+            argb.setPixel(x, y, qRgba(x * 6, y, 255 - y, y % 2 ? 255 : 0));
+    }
+    QImage indexed(37, 203, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 256; ++i)
+        table << qRgb(i, 255 - i, i / 2);
+    indexed.setColorTable(table);
+    for (int y = 0; y < indexed.height(); ++y) {
+        for (int x = 0; x < indexed.width(); ++x)
+            indexed.setPixel(x, y, uint((x + y) % 256));
+    }
+    QImage mono(37, 203, QImage::Format_Mono);
+    mono.setColorTable({qRgb(250, 240, 230), qRgb(5, 10, 20)});
+    for (int y = 0; y < mono.height(); ++y) {
+        for (int x = 0; x < mono.width(); ++x)
+            mono.setPixel(x, y, uint((x * y) % 3 == 0));
+    }
+
+    QTest::newRow("alpha, half the rows transparent") << argb;
+    QTest::newRow("opaque 32-bit") << argb.convertToFormat(QImage::Format_RGB32);
+    QTest::newRow("straight alpha as PNG gives it")
+        << argb.convertToFormat(QImage::Format_RGBA8888);
+    QTest::newRow("16-bit RGBA") << argb.convertToFormat(QImage::Format_RGBA64);
+    QTest::newRow("palette") << indexed;
+    QTest::newRow("one bit a pixel") << mono;
+    QTest::newRow("already 24-bit") << argb.convertToFormat(QImage::Format_RGB888);
+}
+
+void TestPictureDecoder::toBitmap24KeepsEveryRow() {
+    QFETCH(QImage, image);
+    image.setDotsPerMeterX(3780);
+    image.setDotsPerMeterY(1890);
+    const QImage bitmap = runpad::toBitmap24(image);
+    QCOMPARE(bitmap.format(), QImage::Format_RGB888);
+    QCOMPARE(bitmap.size(), image.size());
+    QCOMPARE(bitmap.dotsPerMeterX(), 3780);
+    QCOMPARE(bitmap.dotsPerMeterY(), 1890);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor source = image.pixelColor(x, y);
+            const QColor want = source.alpha() == 0 ? QColor(Qt::white) : source.toRgb();
+            QVERIFY2(bitmap.pixelColor(x, y) == want,
+                     qPrintable(QStringLiteral("(%1, %2): %3, expected %4")
+                                    .arg(x)
+                                    .arg(y)
+                                    .arg(describe(bitmap.pixelColor(x, y)), describe(want))));
+        }
+    }
+}
+
+void TestPictureDecoder::withoutMemoryForTheBitmap_data() {
+    QTest::addColumn<QImage>("image");
+
+    QImage translucent(7, 5, QImage::Format_ARGB32);
+    translucent.fill(Qt::transparent);
+    QImage indexed(7, 5, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(1, 2, 3)});
+    indexed.fill(0);
+    QTest::newRow("alpha") << translucent;
+    QTest::newRow("opaque") << translucent.convertToFormat(QImage::Format_RGB32);
+    QTest::newRow("palette") << indexed;
+}
+
+// Running out of memory is an error with the picture's size, never an empty picture.
+void TestPictureDecoder::withoutMemoryForTheBitmap() {
+    QFETCH(QImage, image);
+    const FakeMemory none(false);
+    try {
+        const QImage bitmap = runpad::toBitmap24(image, &none);
+        QFAIL(qPrintable(QStringLiteral("converted to a %1 x %2 picture")
+                             .arg(bitmap.width())
+                             .arg(bitmap.height())));
+    } catch (const AppError& e) {
+        QCOMPARE(e.message(), QStringLiteral("Not enough memory for a 7 x 5 picture"));
+    }
+}
+
+void TestPictureDecoder::decodersTakeTheGivenMemory_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QImage::Format>("format");
+
+    QTest::newRow("jpg") << "shot.jpg" << runpad::encodeJpeg(redBlue()) << QImage::Format_RGB888;
+    QTest::newRow("png") << "shot.png" << qtWritten(redBlue(), "PNG") << QImage::Format_RGB888;
+    QTest::newRow("png with alpha")
+        << "shot.png" << qtWritten(clearBlue(), "PNG") << QImage::Format_RGBA8888;
+}
+
+void TestPictureDecoder::decodersTakeTheGivenMemory() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QImage::Format, format);
+    QTemporaryDir dir;
+    const QString path = writeFixture(dir, name, bytes);
+
+    const FakeMemory memory(true);
+    QCOMPARE(runpad::decodePictureFile(path, nullptr, &memory).size(), kSize);
+    QCOMPARE(memory.asked, (QList<QPair<QSize, QImage::Format>>{{kSize, format}}));
+
+    const FakeMemory none(false);
+    try {
+        runpad::decodePictureFile(path, nullptr, &none);
+        QFAIL("decoded without memory");
+    } catch (const AppError& e) {
+        QCOMPARE(e.message(), QStringLiteral("Not enough memory for a 32 x 16 picture"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPictureDecoder)

@@ -1,5 +1,6 @@
 #include "core/common/app_error.h"
 #include "core/image/picture_decoder.h"
+#include "core/image/picture_memory.h"
 #include "core/image/picture_model.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 #include <QImageWriter>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 using runpad::AppError;
 using runpad::PictureModel;
@@ -113,6 +116,10 @@ private slots:
     void loadDecoderErrorLeavesAutoSizeOn();
     void loadByExtension_data();
     void loadByExtension();
+    void loadWithoutMemoryForTheBitmap_data();
+    void loadWithoutMemoryForTheBitmap();
+    void loadRefusesWhatIsNoRegularFile_data();
+    void loadRefusesWhatIsNoRegularFile();
 };
 
 // ---- The scroll box ----
@@ -736,6 +743,73 @@ void TestPictureModel::loadByExtension() {
         QFAIL("no error");
     } catch (const AppError& e) {
         QCOMPARE(e.message(), error);
+    }
+}
+
+namespace {
+
+class NoMemory : public runpad::PictureMemory {
+public:
+    QImage allocate(int, int, QImage::Format) const override { return QImage(); }
+};
+
+} // namespace
+
+void TestPictureModel::loadWithoutMemoryForTheBitmap_data() {
+    QTest::addColumn<QImage>("decoded");
+    QImage translucent(40, 30, QImage::Format_ARGB32);
+    translucent.fill(Qt::transparent);
+    QTest::newRow("transparent picture") << translucent;
+    QTest::newRow("opaque picture") << solid(QSize(40, 30), QImage::Format_RGB32);
+}
+
+// The load fails with the picture's size; it never ends as a success with an empty picture.
+void TestPictureModel::loadWithoutMemoryForTheBitmap() {
+    QFETCH(QImage, decoded);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shot.png"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    PictureModel model;
+    const NoMemory none;
+    try {
+        runpad::LoadImageFile(
+            path, model, [&](const QString&) { return decoded; }, &none);
+        QFAIL("loaded");
+    } catch (const AppError& error) {
+        QCOMPARE(error.message(), QStringLiteral("Not enough memory for a 40 x 30 picture"));
+    }
+    QCOMPARE(model.naturalSize(), QSize(40, 30));
+}
+
+void TestPictureModel::loadRefusesWhatIsNoRegularFile_data() {
+    QTest::addColumn<QString>("kind");
+    // Opening it would wait for a writer.
+    QTest::newRow("pipe") << QStringLiteral("pipe");
+    // Would be read without end.
+    QTest::newRow("link to /dev/zero") << QStringLiteral("zero");
+}
+
+// Something that exists is no missing file: it is reported, without being waited on or read.
+void TestPictureModel::loadRefusesWhatIsNoRegularFile() {
+    QFETCH(QString, kind);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shot.png"));
+    if (kind == u"pipe")
+        QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    else
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
+
+    PictureModel model;
+    try {
+        runpad::LoadImageFile(
+            path, model, [](const QString& p) { return runpad::decodePictureFile(p, nullptr); });
+        QFAIL("loaded");
+    } catch (const AppError& error) {
+        QCOMPARE(error.message(),
+                 QStringLiteral("Cannot open file \"%1\". Not a regular file").arg(path));
     }
 }
 
