@@ -208,10 +208,9 @@ void TAboutBox::showCaptions(const CheckCaptions& captions) {
 }
 
 void TAboutBox::SpeedButton_webClick() {
-    const QString& website = session_.variables().OnlineWebsite;
     shell_.shellExecute({ShellOwner::AboutDialog, QStringLiteral("open"),
-                         website.isEmpty() ? kDefaultInformationPage : website, QString(),
-                         QString(), SW_SHOWNORMAL});
+                         websiteToOpen(session_.variables().OnlineWebsite, kDefaultInformationPage),
+                         QString(), QString(), SW_SHOWNORMAL});
 }
 
 void TAboutBox::Action_check_for_updateExecute() {

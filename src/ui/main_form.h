@@ -225,10 +225,10 @@ private:
     void showEditImage();
     void fillStyleMenu();
     int tableWidth() const;
-    // Gives the window the restored outer size and position for the frame it has now.
     SettingsFile openSettingsForLoad();
     void loadTableContents(const IniDocument& settings);
     void loadStyle(const IniDocument& settings);
+    // Gives the window the restored outer size and position for the frame it has now.
     void placeWindow();
     void placeInKnownFrame();
     QMargins frameMargins() const;

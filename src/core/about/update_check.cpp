@@ -1,5 +1,7 @@
 #include "core/about/update_check.h"
 
+#include <QUrl>
+
 #include "core/common/app_error.h"
 #include "core/common/regular_file.h"
 #include "core/table/json_reader.h"
@@ -131,6 +133,14 @@ bool isBlankFileName(const QString& name) {
 QString updateConfirmationText(const UpdateVariables& vars) {
     return QStringLiteral("File: ") + vars.OnlineFileName + QStringLiteral("\r\nVersion: ") +
            vars.OnlineVersion + QStringLiteral("\r\ndownload online?");
+}
+
+QString websiteToOpen(const QString& onlineWebsite, const QString& fallback) {
+    const QUrl url(onlineWebsite, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https"))
+        return url.toString(QUrl::FullyEncoded);
+    return fallback;
 }
 
 } // namespace runpad

@@ -30,6 +30,11 @@ extern const QString kIndexFileName;          // "index.json"
 // stored. May be called from any thread.
 using DownloadFunction = std::function<bool(const QString& url, const QString& fileName)>;
 
+// The page the web button opens: the index's website when it is an http or
+// https address, else the fallback. The website comes from the network: any
+// other text could name a local program or file for the shell to start.
+QString websiteToOpen(const QString& onlineWebsite, const QString& fallback);
+
 // The update folder of a program on the update host ("host" may carry a port).
 QString updateBaseUrl(const QString& host, const QString& shortName);
 

@@ -55,13 +55,20 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes) 
     QFile file;
     if (!openRegularFile(path, file))
         return std::nullopt;
+    const auto tooLarge = [&] {
+        return AppError(QStringLiteral("The file \"%1\" is too large (more than %2 bytes)")
+                            .arg(path)
+                            .arg(maxBytes));
+    };
     if (file.size() > maxBytes)
-        throw AppError(QStringLiteral("The file \"%1\" is too large (more than %2 bytes)")
-                           .arg(path)
-                           .arg(maxBytes));
-    QByteArray data = file.readAll();
+        throw tooLarge();
+    // At most one byte past the limit: a file that grows while it is read is
+    // still refused, not read without end.
+    QByteArray data = file.read(maxBytes + 1);
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
+    if (data.size() > maxBytes)
+        throw tooLarge();
     return data;
 }
 

@@ -290,7 +290,13 @@ QString resolveJsonImportName(const QString& path) {
 void SaveGridToJson(const GridModel& grid, const QString& path) {
     checkJsonFileName(path, false);
     const QByteArray text = gridToJson(grid);
-    const QString fullPath = QFileInfo(path).absoluteFilePath();
+    const QFileInfo target(path);
+    const QString fullPath = target.absoluteFilePath();
+    // Written in place where the folder forbids new files: opening a FIFO or
+    // a device for that would block, or write where no file is.
+    if (target.exists() && !target.isFile())
+        throw AppError(
+            QStringLiteral("Cannot create file \"%1\". Not a regular file").arg(fullPath));
     QSaveFile file(path);
     // Where the folder forbids new files, an existing file may still be writable.
     file.setDirectWriteFallback(true);

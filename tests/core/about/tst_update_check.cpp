@@ -15,6 +15,27 @@ const QString kOlderPrefix = QStringLiteral("Older ");
 class TestUpdateCheck : public QObject {
     Q_OBJECT
 private slots:
+    void websiteFromTheNetworkIsOnlyAnAddress_data() {
+        QTest::addColumn<QString>("website");
+        QTest::addColumn<QString>("opened");
+        const QString fallback = QStringLiteral("https://fallback.example/");
+        QTest::newRow("https address") << "https://runpad.example/news"
+                                       << "https://runpad.example/news";
+        QTest::newRow("http address") << "http://nas:8080/page"
+                                      << "http://nas:8080/page";
+        QTest::newRow("empty") << "" << fallback;
+        QTest::newRow("a command line") << "xterm -e rm -rf ~" << fallback;
+        QTest::newRow("a local program") << "/usr/bin/xterm" << fallback;
+        QTest::newRow("a file address") << "file:///usr/share/applications/x.desktop" << fallback;
+        QTest::newRow("another scheme") << "smb://nas/share" << fallback;
+        QTest::newRow("no host") << "https://" << fallback;
+    }
+    void websiteFromTheNetworkIsOnlyAnAddress() {
+        QFETCH(QString, website);
+        QFETCH(QString, opened);
+        QCOMPARE(websiteToOpen(website, QStringLiteral("https://fallback.example/")), opened);
+    }
+
     void comparison_data() {
         QTest::addColumn<QString>("local");
         QTest::addColumn<QString>("online");
