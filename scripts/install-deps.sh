@@ -16,7 +16,9 @@ PACKAGES=(
   # headless run and real-window checks
   xvfb xauth xdotool x11-apps imagemagick
   # tests and benchmarks
-  libjpeg-turbo-progs python3
+  libjpeg-turbo-progs python3 python3-xlib
+  # the Debian package and its checks
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

@@ -40,13 +40,6 @@ namespace runpad {
 namespace {
 const QString kStylesSection = QStringLiteral("Styles");
 
-QString withExtension(const QString& path, const QString& extension) {
-    const QFileInfo info(path);
-    if (info.suffix().isEmpty())
-        return path + extension;
-    return path.left(path.size() - info.suffix().size() - 1) + extension;
-}
-
 QFont commandRowFont(const QFont& base) {
     QFont font = base;
     font.setPointSize(10);
@@ -69,9 +62,10 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
       makeGamepad_(deps.makeGamepad), pictureMemory_(deps.pictureMemory), about_(deps.about),
-      executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
-          return commandRowMetrics_->horizontalAdvance(text);
-      }) {
+      executablePath_(deps.executablePath),
+      files_(deps.files ? *deps.files : filesBesideExecutable(deps.executablePath)),
+      editor_(grid_,
+              [this](const QString& text) { return commandRowMetrics_->horizontalAdvance(text); }) {
     buildLayout();
     commandRowMetrics_ = std::make_unique<QFontMetrics>(commandRowFont(StringGrid1->font()));
     cellPainter_ =
@@ -121,11 +115,11 @@ void TForm1::FormCreate() {
 
     ScrollBox1->resetPreview();
     fillStyleMenu();
-    SettingsFileName = withExtension(executablePath_, QStringLiteral(".ini"));
+    SettingsFileName = files_.settingsFile;
     Action_load_table_contentsExecute();
     Action_Load_styleExecute();
-    // The startup picture beside the executable, when there is one.
-    ScrollBox1->LoadImageFile(withExtension(executablePath_, QStringLiteral(".png")));
+    // The startup picture, when there is one.
+    ScrollBox1->LoadImageFile(files_.startupPicture);
 }
 
 void TForm1::fillStyleMenu() {
