@@ -67,7 +67,10 @@ int main(int argc, char** argv) {
     // Qt's own options are not offered: the toolkit sees the program name only.
     int toolkitArgc = 1;
     runpad::RunpadApplication app(toolkitArgc, argv);
-    QApplication::setApplicationName(QStringLiteral("Runpad"));
+    QApplication::setApplicationName(QString::fromLatin1(runpad::kProgramName));
+    QApplication::setApplicationVersion(QStringLiteral(RUNPAD_VERSION));
+    // Lets the desktop match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(RUNPAD_APP_ID));
     QApplication::setWindowIcon(runpad::runpadProgramIcon());
 
     runpad::MessageBoxPrompts prompts;

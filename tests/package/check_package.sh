@@ -24,6 +24,7 @@ dpkg -x "$deb" "$root"
 # What the package holds.
 exe=$root/usr/bin/runpad
 [ -x "$exe" ] || fail "usr/bin/runpad missing or not executable"
+exe_real=$(readlink -f "$exe")
 [ -f "$root/usr/share/applications/$app_id.desktop" ] || fail "desktop entry missing"
 [ -f "$root/usr/share/metainfo/$app_id.metainfo.xml" ] || fail "metainfo missing"
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg" ] || fail "SVG icon missing"
@@ -57,8 +58,9 @@ run_and_close() {
     "$exe" "$@" &
     pid=$!
     local tries=0
-    # Bit 14 of the caught-signal mask is SIGTERM: the program is ready to close.
-    until [ -r /proc/$pid/status ] &&
+    # Ready to close once the process runs the program (not the shell that
+    # forked it) and catches SIGTERM (bit 14 of the caught-signal mask).
+    until [ "$(readlink /proc/$pid/exe)" = "$exe_real" ] &&
           (( 0x$(awk '/^SigCgt:/ {print $2}' /proc/$pid/status) >> 14 & 1 )); do
         tries=$((tries + 1))
         [ $tries -lt 300 ] || fail "runpad $* did not start"
