@@ -40,6 +40,14 @@ void closeOnTerminate(QWidget& window) {
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        // An open modal dialog (About, a question) would keep the program
+        // running after the main window has closed: dismiss it first, as its
+        // close box would.
+        for (int open = 0; open < 8; ++open) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == &window || !modal->close())
+                break;
+        }
         window.close();
     });
     struct sigaction action {};

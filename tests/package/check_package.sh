@@ -44,13 +44,19 @@ for p in libqt6widgets6 xdg-utils qt6-image-formats-plugins qt6-qpa-plugins libq
     [[ ", $depends," == *", $p"[\ ,]* ]] || fail "Depends lacks $p: $depends"
 done
 
-export QT_QPA_PLATFORM=offscreen HOME=$work/home XDG_CONFIG_HOME=$work/config
+export QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES="qt.qpa.*=false" HOME=$work/home XDG_CONFIG_HOME=$work/config
 export XDG_RUNTIME_DIR=$work/runtime
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 
 out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$exe" --version)
 [ "$out" = "Runpad $version" ] || fail "--version printed '$out'"
+out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$exe" --help)
+[[ "$out" == "Usage: runpad [options]"* ]] || fail "--help printed '$out'"
+status=0
+err=$(env -u DISPLAY -u WAYLAND_DISPLAY "$exe" --no-such-option 2>&1 >/dev/null) || status=$?
+[ $status -eq 2 ] || fail "an unknown option exited with status $status"
+[[ "$err" == *"Usage: runpad [options]"* ]] || fail "an unknown option printed '$err'"
 
 # Starts the installed program, waits until it handles SIGTERM, and closes it
 # with SIGTERM; it must exit with status 0.

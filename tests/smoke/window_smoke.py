@@ -20,6 +20,9 @@ ROWS = 40
 # The edit-mode button, in window coordinates: the toolbar has 43-pixel
 # buttons and a 234-pixel search box; the pencil is the sixth button after it.
 EDIT_BUTTON = (525, 45)
+# The menu bar's Help menu and its About item, in window coordinates.
+HELP_MENU = (133, 10)
+ABOUT_ITEM = (150, 35)
 
 
 def fail(message):
@@ -156,7 +159,41 @@ def main():
         for other in (1, ROWS):
             if other != row and "1-%d=Function %d" % (other, other) not in saved:
                 fail("row %d changed:\n%s" % (other, saved))
-        print("started row %d with %r, edited it, saved on close" % (row, args))
+
+        # A termination request (logout) while the About dialog is open still
+        # closes the program the ordinary way, saving the window placement.
+        os.remove(table)
+        program = subprocess.Popen([runpad, "--settings", table], cwd=work, env=env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        window = int(subprocess.run(
+            ["timeout", "15", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^Runpad$"],
+            env=env, capture_output=True, text=True).stdout.split()[0])
+        time.sleep(0.5)
+        # Help is the menu bar's fourth menu; About its first item.
+        xdotool("mousemove", "--window", str(window), *map(str, HELP_MENU))
+        xdotool("click", "1")
+        time.sleep(0.4)
+        xdotool("mousemove", "--window", str(window), *map(str, ABOUT_ITEM))
+        xdotool("click", "1")
+        about = subprocess.run(
+            ["timeout", "15", "xdotool", "search", "--sync", "--onlyvisible", "--name", "^About "],
+            env=env, capture_output=True, text=True)
+        if about.returncode != 0:
+            fail("Help, About did not open the About dialog")
+        program.terminate()
+        try:
+            status = program.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            fail("SIGTERM with the About dialog open did not end the program")
+        if status != 0:
+            fail("runpad exited with status %d after SIGTERM" % status)
+        program = None
+        with open(table, encoding="utf-8") as f:
+            if "Form Width=" not in f.read():
+                fail("the window placement was not saved after SIGTERM")
+
+        print("started row %d with %r, edited it, saved on close; SIGTERM closes About and all"
+              % (row, args))
         return 0
     finally:
         if program is not None:
