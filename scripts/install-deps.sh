@@ -18,7 +18,9 @@ PACKAGES=(
   # start-up benchmark (watches the X server for the first mapped window)
   libxcb1-dev
   # tests and benchmarks
-  libjpeg-turbo-progs python3
+  libjpeg-turbo-progs python3 python3-xlib
+  # the Debian package and its checks
+  dpkg-dev file desktop-file-utils appstream
 )
 
 missing=()

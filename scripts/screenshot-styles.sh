@@ -1,11 +1,15 @@
 #!/usr/bin/env bash
-# Renders the main window under Xvfb once per visual style and writes one PNG
-# per style. Usage: screenshot-styles.sh [BUILD_DIR] [OUT_DIR]
+# Renders the main window under Xvfb once per visual style, writes one PNG
+# per style and a contact sheet of all eight (ImageMagick montage).
+# Usage: screenshot-styles.sh [BUILD_DIR] [OUT_DIR] [SHEET]
+# SHEET defaults to OUT_DIR/styles.png; the README's sheet is docs/styles.png:
+#   bash scripts/screenshot-styles.sh build build/screenshots docs/styles.png
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=$(realpath "${1:-build}")
 out=$(realpath -m "${2:-$build/screenshots}")
-mkdir -p "$out"
+sheet=$(realpath -m "${3:-$out/styles.png}")
+mkdir -p "$out" "$(dirname "$sheet")"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -59,3 +63,14 @@ INI
     echo "$file"
   done
 '
+
+# Four across, two down, each shot a third of its size, named by its style;
+# a palette of 256 colours keeps the sheet small enough for the repository.
+labelled=()
+for style in "Windows" "Aqua Light Slate" "Glossy" "Glow" "Iceberg Classico" \
+             "Lavender Classico" "Sky" "Slate Classico"; do
+  labelled+=(-label "$style" "$out/style-$(echo "$style" | tr "A-Z " "a-z-").png")
+done
+montage "${labelled[@]}" -tile 4x2 -geometry 400x233+6+6 -pointsize 16 -background white \
+  "PNG8:$sheet"
+echo "$sheet"

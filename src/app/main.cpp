@@ -2,6 +2,8 @@
 
 #include "core/about/update_session.h"
 #include "core/appearance/style_registry.h"
+#include "core/startup/command_line.h"
+#include "platform/app_folders.h"
 #include "platform/clock.h"
 #include "platform/downloader.h"
 #include "platform/gamepad_input.h"
@@ -16,6 +18,7 @@
 
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 #include <malloc.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -38,6 +41,14 @@ void closeOnTerminate(QWidget& window) {
     QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
         char byte = 0;
         [[maybe_unused]] const auto got = ::read(signalPipe[0], &byte, 1);
+        // An open modal dialog (About, a question) would keep the program
+        // running after the main window has closed: dismiss it first, as its
+        // close box would.
+        for (int open = 0; open < 8; ++open) {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal == &window || !modal->close())
+                break;
+        }
         window.close();
     });
     struct sigaction action {};
@@ -51,8 +62,24 @@ void closeOnTerminate(QWidget& window) {
 } // namespace
 
 int main(int argc, char** argv) {
-    runpad::RunpadApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Runpad"));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    const runpad::CommandLine commandLine =
+        runpad::parseCommandLine(arguments, QStringLiteral(RUNPAD_VERSION));
+    if (commandLine.action != runpad::CommandLine::Action::Run) {
+        const bool failed = commandLine.action == runpad::CommandLine::Action::UsageError;
+        std::fputs(commandLine.text.toLocal8Bit().constData(), failed ? stderr : stdout);
+        return failed ? runpad::CommandLine::kUsageErrorStatus : 0;
+    }
+
+    // Qt's own options are not offered: the toolkit sees the program name only.
+    int toolkitArgc = 1;
+    runpad::RunpadApplication app(toolkitArgc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(runpad::kProgramName));
+    QApplication::setApplicationVersion(QStringLiteral(RUNPAD_VERSION));
+    // Lets the desktop match the window to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(RUNPAD_APP_ID));
     QApplication::setWindowIcon(runpad::runpadProgramIcon());
 
     runpad::MessageBoxPrompts prompts;
@@ -85,11 +112,15 @@ int main(int argc, char** argv) {
         },
         [&downloader] { downloader.cancelAll(); });
     const QString executablePath = QCoreApplication::applicationFilePath();
-    const runpad::AboutDependencies about{executablePath, updates, shell, prompts, errors};
+    runpad::ProgramFiles files = runpad::programFiles(executablePath, runpad::userConfigHome());
+    if (!commandLine.settingsFile.isEmpty())
+        files.settingsFile = commandLine.settingsFile;
+    const runpad::AboutDependencies about{executablePath, updates, shell,
+                                          prompts,        errors,  files.folder};
 
     runpad::TForm1 form({executablePath, clock, prompts, errors, styles, shell, icons, &metafiles,
                          [] { return std::make_unique<runpad::TGamepadInput>(); }, &pictureMemory,
-                         &about});
+                         &about, &files});
     closeOnTerminate(form);
     // The hidden About dialog of program start; its update check runs on a
     // worker thread, so the main window shows at once.

@@ -56,8 +56,8 @@ QIcon runpadProgramIcon() {
 }
 
 TAboutBox::TAboutBox(const AboutDependencies& deps, CheckMode mode, QWidget* parent)
-    : QDialog(parent), executablePath_(deps.executablePath), session_(deps.session),
-      shell_(deps.shell), prompts_(deps.prompts), errors_(deps.errors) {
+    : QDialog(parent), executablePath_(deps.executablePath), filesFolder_(deps.filesFolder),
+      session_(deps.session), shell_(deps.shell), prompts_(deps.prompts), errors_(deps.errors) {
     buildLayout();
     // An error in the setup skips its remaining steps; the dialog still opens.
     errors_.guard([this, mode] { FormCreate(mode); });
@@ -132,13 +132,15 @@ void TAboutBox::buildLayout() {
             Qt::QueuedConnection);
 }
 
-QString TAboutBox::executableFolder() const {
+QString TAboutBox::filesFolder() const {
+    if (!filesFolder_.isEmpty())
+        return filesFolder_;
     return QFileInfo(executablePath_).absolutePath() + QDir::separator();
 }
 
 void TAboutBox::FormCreate(CheckMode mode) {
     UpdateVariables& vars = session_.variables();
-    vars.IndexFilePath = executableFolder() + kIndexFileName;
+    vars.IndexFilePath = filesFolder() + kIndexFileName;
     vars.IndexFileName = kIndexFileName;
     vars.OnlineFileName = QFileInfo(executablePath_).fileName();
     vars.AppShortName = appShortName(executablePath_);
@@ -225,7 +227,7 @@ void TAboutBox::Action_check_for_updateExecute() {
         prompts_.showMessage(QStringLiteral("Invalid update file name: %1").arg(fileName));
         return;
     }
-    const QString target = executableFolder() + fileName;
+    const QString target = filesFolder() + fileName;
     if (session_.download(vars.UpdateBaseUrl + fileName, target))
         shell_.shellExecute({ShellOwner::AboutDialog, QStringLiteral("open"), target, QString(),
                              QString(), SW_SHOWNORMAL});

@@ -27,6 +27,9 @@ struct AboutDependencies {
     ShellStarter& shell;
     UserPrompts& prompts;
     const ErrorReporter& errors;
+    // Where the update index and the update download go; the executable's
+    // folder when not given.
+    QString filesFolder = {};
 };
 
 // The program's icon, drawn at the sizes a window needs (largest 64 x 64).
@@ -67,9 +70,10 @@ private:
     void FormCreate(CheckMode mode);
     void startBackgroundCheck();
     void showCaptions(const CheckCaptions& captions);
-    QString executableFolder() const;
+    QString filesFolder() const;
 
     QString executablePath_;
+    QString filesFolder_;
     UpdateSession& session_;
     ShellStarter& shell_;
     UserPrompts& prompts_;

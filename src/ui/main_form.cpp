@@ -40,13 +40,6 @@ namespace runpad {
 
 namespace {
 
-QString withExtension(const QString& path, const QString& extension) {
-    const QFileInfo info(path);
-    if (info.suffix().isEmpty())
-        return path + extension;
-    return path.left(path.size() - info.suffix().size() - 1) + extension;
-}
-
 QFont commandRowFont(const QFont& base) {
     QFont font = base;
     font.setPointSize(10);
@@ -71,6 +64,7 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
       makeGamepad_(deps.makeGamepad), pictureMemory_(deps.pictureMemory), about_(deps.about),
       executablePath_(deps.executablePath),
+      files_(deps.files ? *deps.files : filesBesideExecutable(deps.executablePath)),
       editor_(grid_, [this](const QString& text) { return commandRowExtent_->width(text); }) {
     buildLayout();
     commandRowExtent_ = std::make_unique<TextExtent>(commandRowFont(StringGrid1->font()));
@@ -121,15 +115,15 @@ void TForm1::FormCreate() {
 
     ScrollBox1->resetPreview();
     fillStyleMenu();
-    SettingsFileName = withExtension(executablePath_, QStringLiteral(".ini"));
+    SettingsFileName = files_.settingsFile;
     {
         // Both steps read the same file: it is read and parsed once for them.
         const SettingsFile settings = openSettingsForLoad();
         loadTableContents(settings);
         loadStyle(settings);
     }
-    // The startup picture beside the executable, when there is one.
-    ScrollBox1->LoadImageFile(withExtension(executablePath_, QStringLiteral(".png")));
+    // The startup picture, when there is one.
+    ScrollBox1->LoadImageFile(files_.startupPicture);
 }
 
 void TForm1::fillStyleMenu() {

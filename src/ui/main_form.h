@@ -2,6 +2,7 @@
 
 #include "core/appearance/window_placement.h"
 #include "core/gamepad/gamepad_poll.h"
+#include "core/startup/program_files.h"
 #include "core/table/grid_actions.h"
 #include "core/table/grid_model.h"
 
@@ -49,7 +50,7 @@ class UserPrompts;
 
 // What the main window needs from the outside world.
 struct FormDependencies {
-    QString executablePath; // the settings file and pictures sit beside it
+    QString executablePath; // commands without a folder start in its folder
     const Clock& clock;
     UserPrompts& prompts;
     const ErrorReporter& errors;
@@ -62,6 +63,9 @@ struct FormDependencies {
     // Pixels of decoded previews, when given.
     const PictureMemory* pictureMemory = nullptr;
     const AboutDependencies* about = nullptr; // the About command's dialogs, when wired
+    // Where the settings file and the startup picture are; beside the
+    // executable when not given.
+    const ProgramFiles* files = nullptr;
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -247,6 +251,7 @@ private:
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;
+    ProgramFiles files_;
     QString CurrentStyleName;
     std::optional<RestoredPlacement> restoredPlacement_; // until placed inside a known frame
     QMargins placedWithFrame_;

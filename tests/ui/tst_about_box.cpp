@@ -267,6 +267,29 @@ private slots:
         QVERIFY(!QFileInfo::exists(QFileInfo(f.dir.path()).dir().filePath("evil.bin")));
     }
 
+    // An installed copy cannot write beside its executable: the index and
+    // the update go to the folder it keeps its files in.
+    void filesFolderTakesIndexAndUpdate() {
+        LocalHttpServer server;
+        server.setReply(kIndexPath, {200, indexJson("Runpad_new.bin", "99.00.00.00")});
+        server.setDefaultReply({200, "new program"});
+        AboutFixture f(server.host());
+        const QString folder = f.dir.filePath(QStringLiteral("config/Runpad/"));
+        QVERIFY(QDir().mkpath(folder));
+        AboutDependencies deps = f.deps();
+        deps.filesFolder = folder;
+        TAboutBox box(deps);
+        QCOMPARE(f.session.variables().IndexFilePath, folder + QStringLiteral("index.json"));
+        QVERIFY(QFileInfo(folder + QStringLiteral("index.json")).isFile());
+        f.prompts.answer = true;
+        box.Action_check_for_updateExecute();
+        QCOMPARE(readFile(folder + QStringLiteral("Runpad_new.bin")), QByteArray("new program"));
+        QCOMPARE(f.shell.requests.size(), 1);
+        QCOMPARE(f.shell.requests.at(0).file, folder + QStringLiteral("Runpad_new.bin"));
+        QVERIFY(!QFileInfo::exists(f.dir.filePath(QStringLiteral("index.json"))));
+        QVERIFY(!QFileInfo::exists(f.dir.filePath(QStringLiteral("Runpad_new.bin"))));
+    }
+
     void backgroundCheckAppliesWhenItEnds() {
         LocalHttpServer server;
         server.setReply(kIndexPath, {200, indexJson("new.bin", "99.00.00.00")});

@@ -1,10 +1,14 @@
 #include "core/table/grid_model.h"
 #include "core/table/ini_document.h"
 #include "form_fixture.h"
+#include "ui/picture_view.h"
 #include "ui/string_grid_view.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFileInfo>
 #include <QHeaderView>
+#include <QImage>
 #include <QLineEdit>
 
 #include <unistd.h>
@@ -54,6 +58,33 @@ private slots:
         QFETCH(QString, iniName);
         auto form = makeForm(dir->filePath(exeName));
         QCOMPARE(form->settingsFileName(), dir->filePath(iniName));
+    }
+
+    // An installed copy keeps its files in another folder: the table, the
+    // style and the startup picture come from there and go back there.
+    void filesKeptElsewhere() {
+        const QString folder = dir->filePath("config/Runpad/");
+        QVERIFY(QDir().mkpath(folder));
+        const ProgramFiles files{folder, folder + "Runpad.ini", folder + "Runpad.png"};
+        QVERIFY(writeFile(files.settingsFile, kPreparedIni));
+        QImage picture(7, 5, QImage::Format_RGB32);
+        picture.fill(Qt::green);
+        QVERIFY(picture.save(files.startupPicture, "PNG"));
+
+        FormDependencies deps{exe(),           fixture->clock, fixture->prompts, fixture->errors,
+                              fixture->styles, fixture->shell, fixture->icons};
+        deps.files = &files;
+        auto form = std::make_unique<TForm1>(deps);
+        QCOMPARE(form->settingsFileName(), files.settingsFile);
+        QCOMPARE(form->grid().cell(2, 1), QString("gedit notes.txt"));
+        QCOMPARE(form->ScrollBox1->model().naturalSize(), QSize(7, 5));
+        form->Action_edit->trigger();
+        form->grid().setCell(3, 2, "login shell");
+        QVERIFY(form->close());
+        const IniDocument saved = IniDocument::fromBytes(readFile(files.settingsFile));
+        QCOMPARE(saved.readString("Table", "3-2"), QString("login shell"));
+        QVERIFY2(!QFileInfo::exists(ini()), "nothing is written beside the executable");
+        QVERIFY(fixture->prompts.errors.isEmpty());
     }
 
     void startupLoadsThePreparedTable() {
