@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
     seed("fuzz_ini_document", "settings.ini",
          "[Form]\r\nLeft=0x10\r\nTop=20\r\n[Table]\r\n1-1=DOS command\r\n2-1=cmd\r\n"
          "3-1=DOS command window\r\n; comment\r\n[save time]\r\nsave time =2026\r\n");
-    seed("fuzz_ini_document", "utf16.ini", QByteArray("\xFF\xFE[\0a\0]\0\n\0k\0=\0v\0", 18));
+    seed("fuzz_ini_document", "utf16.ini", QByteArray("\xFF\xFE[\0a\0]\0\n\0k\0=\0v\0", 16));
     seed("fuzz_ini_document", "latin1.ini", "[Table]\n2-1=caf\xE9\n");
     const QByteArray table = R"({"data":[["#","Function","command","Description","img"],)"
                              R"(["1","DOS command","cmd","DOS \u0041 \ud83d\ude00",""],)"

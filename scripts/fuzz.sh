@@ -44,6 +44,7 @@ else
   mapfile -t targets < "$build/fuzzers.txt"
 fi
 
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 rm -rf "$build/seeds"
 QT_QPA_PLATFORM=offscreen "$build/fuzz/make_seeds" "$build/seeds"
 shared=$root/../shared/corpora
@@ -67,7 +68,7 @@ shared_seeds() {
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-abort_on_error=0:detect_leaks=1}
 export LSAN_OPTIONS=suppressions=$root/.ci/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=$root/.ci/ubsan.supp
 export QT_QPA_PLATFORM=offscreen
 
 run_one() {

@@ -10,7 +10,7 @@ namespace runpad::test {
 // and the program it kills so both know exactly what a complete save holds.
 // The second has more rows, so a file cut short can never pass for it.
 inline void fillSaveLoopTable(GridModel& grid, bool second) {
-    const int rows = second ? 650 : 550;
+    const int rows = second ? 1500 : 1200;
     GridModel::UpdateBatch batch(grid);
     grid.setColCount(5);
     grid.setRowCount(rows + 1);
