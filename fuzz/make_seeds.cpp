@@ -235,6 +235,12 @@ int main(int argc, char** argv) {
          R"({"version":"1.2.3","url":"https://example.org/x","notes":["a",{"b":[1e5,-0.5]}]})");
     seed("fuzz_json_table", "table.json", table);
     seed("fuzz_json_table", "ragged.json", R"({"data":[["a","b","c"],["d"],["e","f"]]})");
+    seed("fuzz_update_index", "index.json",
+         R"({"file_name":"Runpad-1.2.0.zip","version":"1.2.0","website":"https://example.org/"})");
+    seed("fuzz_update_index", "utf16.json",
+         QByteArray("\xFF\xFE{\0\"\0v\0e\0r\0s\0i\0o\0n\0\"\0:\0"
+                    "1\0}\0",
+                    28));
     seed("fuzz_url_shortcut", "link.url",
          "[InternetShortcut]\r\nURL=https://example.org/\r\nIconFile=/usr/share/x.ico\r\n"
          "IconIndex=0\r\n");

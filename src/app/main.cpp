@@ -1,12 +1,15 @@
 // Program entry: the only place where the program's objects are wired together.
 
+#include "core/about/update_session.h"
 #include "core/appearance/style_registry.h"
 #include "platform/clock.h"
+#include "platform/downloader.h"
 #include "platform/gamepad_input.h"
 #include "platform/huge_page_memory.h"
 #include "platform/icon_extractor.h"
 #include "platform/metafile_renderer.h"
 #include "platform/shell_start.h"
+#include "ui/about_box.h"
 #include "ui/error_display.h"
 #include "ui/main_form.h"
 #include "ui/style_manager.h"
@@ -49,6 +52,7 @@ void closeOnTerminate(QWidget& window) {
 int main(int argc, char** argv) {
     runpad::RunpadApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Runpad"));
+    QApplication::setWindowIcon(runpad::runpadProgramIcon());
 
     runpad::MessageBoxPrompts prompts;
     runpad::ErrorReporter errors(prompts);
@@ -68,11 +72,27 @@ int main(int argc, char** argv) {
     const runpad::SvgMetafileRenderer metafiles;
     const runpad::HugePageMemory pictureMemory;
 
-    runpad::TForm1 form({QCoreApplication::applicationFilePath(), clock, prompts, errors, styles,
-                         shell, icons, &metafiles,
-                         [] { return std::make_unique<runpad::TGamepadInput>(); }, &pictureMemory});
+    // The update host: built in, or named by RUNPAD_UPDATE_HOST for this run.
+    QString updateHost = qEnvironmentVariable("RUNPAD_UPDATE_HOST");
+    if (updateHost.isEmpty())
+        updateHost = QStringLiteral(RUNPAD_UPDATE_HOST);
+    runpad::Downloader downloader;
+    runpad::UpdateSession updates(
+        updateHost,
+        [&downloader](const QString& url, const QString& file) {
+            return downloader.DownloadFile(url, file);
+        },
+        [&downloader] { downloader.cancelAll(); });
+    const QString executablePath = QCoreApplication::applicationFilePath();
+    const runpad::AboutDependencies about{executablePath, updates, shell, prompts, errors};
+
+    runpad::TForm1 form({executablePath, clock, prompts, errors, styles, shell, icons, &metafiles,
+                         [] { return std::make_unique<runpad::TGamepadInput>(); }, &pictureMemory,
+                         &about});
     closeOnTerminate(form);
-    // The hidden About dialog is created here, after the main window's startup.
+    // The hidden About dialog of program start; its update check runs on a
+    // worker thread, so the main window shows at once.
+    runpad::TAboutBox startupAbout(about, runpad::TAboutBox::CheckMode::Background, &form);
     form.show();
     return QApplication::exec();
 }

@@ -57,6 +57,13 @@ void MessageBoxPrompts::showPending() {
     }
 }
 
+bool MessageBoxPrompts::confirmYesNoCancel(const QString& text) {
+    showPending();
+    return QMessageBox::question(QApplication::activeWindow(), applicationTitle(), text,
+                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) ==
+           QMessageBox::Yes;
+}
+
 void ErrorReporter::report(const std::exception& error) const {
     const auto* appError = dynamic_cast<const AppError*>(&error);
     const QString text = appError ? appError->message() : QString::fromLocal8Bit(error.what());

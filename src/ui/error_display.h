@@ -18,6 +18,8 @@ public:
     virtual void showError(const QString& text) = 0;
     // A yes/no question; No is the default answer.
     virtual bool confirm(const QString& text) = 0;
+    // A question with Yes, No and Cancel; true only for Yes.
+    virtual bool confirmYesNoCancel(const QString& text) { return confirm(text); }
     virtual void showMessage(const QString& text) = 0;
 };
 
@@ -32,6 +34,7 @@ class MessageBoxPrompts : public UserPrompts {
 public:
     void showError(const QString& text) override;
     bool confirm(const QString& text) override;
+    bool confirmYesNoCancel(const QString& text) override;
     void showMessage(const QString& text) override;
 
 private:

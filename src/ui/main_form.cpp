@@ -10,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/gamepad_input.h"
 #include "platform/settings_file.h"
+#include "ui/about_box.h"
 #include "ui/cell_painter.h"
 #include "ui/error_display.h"
 #include "ui/image_list.h"
@@ -67,7 +68,7 @@ std::optional<int> storedInteger(const IniDocument& settings, const QString& key
 TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     : QMainWindow(parent), clock_(deps.clock), prompts_(deps.prompts), errors_(deps.errors),
       styles_(deps.styles), shell_(deps.shell), icons_(deps.icons), metafiles_(deps.metafiles),
-      makeGamepad_(deps.makeGamepad), pictureMemory_(deps.pictureMemory),
+      makeGamepad_(deps.makeGamepad), pictureMemory_(deps.pictureMemory), about_(deps.about),
       executablePath_(deps.executablePath), editor_(grid_, [this](const QString& text) {
           return commandRowMetrics_->horizontalAdvance(text);
       }) {
@@ -426,7 +427,17 @@ void TForm1::StyleMenuItemClick(QAction* Sender) {
 
 // ---- Commands that later parts of the program fill in ----
 
-void TForm1::About1Click() {}
+void TForm1::About1Click() {
+    if (!about_)
+        return;
+    // One more hidden dialog, kept until the program ends, then the one shown.
+    // The hidden one checks on a worker thread while the shown one checks (as
+    // may the start-up check still), so a silent host holds the command for
+    // one wait, not several; the outcomes are stored in the order of setup.
+    auto* hidden = new TAboutBox(*about_, TAboutBox::CheckMode::Background, this);
+    hidden->hide();
+    ShowAboutBox(*about_);
+}
 
 void TForm1::savetabletojsonfile1Click() {
     SaveGridToJson(grid_, QString::fromLatin1(kJsonExportName));

@@ -25,6 +25,7 @@ class QToolButton;
 
 namespace runpad {
 
+struct AboutDependencies;
 class CellPainter;
 class Clock;
 class ErrorReporter;
@@ -55,6 +56,7 @@ struct FormDependencies {
     std::function<std::unique_ptr<GamepadDevice>()> makeGamepad = {};
     // Pixels of decoded previews, when given.
     const PictureMemory* pictureMemory = nullptr;
+    const AboutDependencies* about = nullptr; // the About command's dialogs, when wired
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -228,6 +230,7 @@ private:
     const MetafileRenderer* metafiles_;
     std::function<std::unique_ptr<GamepadDevice>()> makeGamepad_;
     const PictureMemory* pictureMemory_;
+    const AboutDependencies* about_;
     KeyPreview* keyPreview_ = nullptr;
     QString executablePath_;
     QString SettingsFileName;

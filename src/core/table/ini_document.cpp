@@ -1,5 +1,7 @@
 #include "core/table/ini_document.h"
 
+#include "core/common/windows1252.h"
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -134,27 +136,16 @@ bool sameKey(QByteArrayView stored, QStringView wanted) {
     return fold(QString::fromUtf8(stored)) == fold(wanted);
 }
 
-// 0x80..0x9F of Windows-1252; the five unassigned bytes keep their own code.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char16_t windows1252(unsigned char byte) {
-    return (byte >= 0x80 && byte <= 0x9F) ? kWindows1252High[byte - 0x80] : char16_t(byte);
-}
-
 QByteArray windows1252ToUtf8(QByteArrayView bytes) {
     qsizetype size = 0;
     for (const char c : bytes) {
-        const char16_t u = windows1252(static_cast<unsigned char>(c));
+        const char16_t u = windows1252ToUnicode(static_cast<unsigned char>(c));
         size += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;
     }
     QByteArray utf8(size, Qt::Uninitialized);
     char* out = utf8.data();
     for (const char c : bytes) {
-        const char16_t u = windows1252(static_cast<unsigned char>(c));
+        const char16_t u = windows1252ToUnicode(static_cast<unsigned char>(c));
         if (u < 0x80) {
             *out++ = char(u);
         } else if (u < 0x800) {

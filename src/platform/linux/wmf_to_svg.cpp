@@ -2,6 +2,8 @@
 // with Qt's declarations.
 #include "platform/linux/wmf_to_svg.h"
 
+#include "core/common/windows1252.h"
+
 #include <libwmf/api.h>
 #include <libwmf/svg.h>
 
@@ -203,12 +205,6 @@ int sinkReset(void* context) {
     return 0;
 }
 
-// Windows-1252 code points for bytes 0x80-0x9F; 0 where the code page has none.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
 void appendEscapedText(std::string& out, std::string_view text) {
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -225,8 +221,7 @@ void appendEscapedText(std::string& out, std::string_view text) {
         } else if (byte < 0x80) {
             out += c;
         } else {
-            const unsigned codePoint = byte >= 0xA0 ? byte : kWindows1252High[byte - 0x80];
-            out += "&#" + std::to_string(codePoint != 0 ? codePoint : 0xFFFD) + ';';
+            out += "&#" + std::to_string(unsigned(runpad::windows1252ToUnicode(byte))) + ';';
         }
     }
 }
