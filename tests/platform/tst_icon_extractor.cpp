@@ -682,8 +682,11 @@ void TestIconExtractor::damagedBytesNeverGiveOversizedIcon() {
     // Flipping every bit of a byte, or just its top bit (the flag marking
     // subdirectories and names), anywhere in the file: the extractor must
     // neither crash nor return more than an icon can be.
+    // Under the sanitizers every seventh byte only, from a different start
+    // for each kind of flip: each extraction costs many times as much there.
+    const qsizetype stride = qEnvironmentVariableIsSet("RUNPAD_SANITIZED") ? 7 : 1;
     for (const char flip : {'\xFF', '\x80'}) {
-        for (qsizetype at = 0; at < whole.size(); ++at) {
+        for (qsizetype at = flip == '\xFF' ? 0 : stride / 2; at < whole.size(); at += stride) {
             QByteArray damaged = whole;
             damaged[at] = char(damaged[at] ^ flip);
             const QImage image = extractFrom(dir, QStringLiteral("program.exe"), damaged);

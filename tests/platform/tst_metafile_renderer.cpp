@@ -9,6 +9,10 @@
 
 #include <initializer_list>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using runpad::AppError;
 using runpad::MetafileRenderer;
 using runpad::SvgMetafileRenderer;
@@ -287,6 +291,8 @@ private slots:
     void rendersWmfAtItsDrawnSize_data();
     void rendersWmfAtItsDrawnSize();
     void rendersWmfTextThatIsNotXml();
+    void rendersWmfWhateverItsHeaderSaysOfRecordSizes_data();
+    void rendersWmfWhateverItsHeaderSaysOfRecordSizes();
     void rendersWmfBitmap_data();
     void rendersWmfBitmap();
     void rejectsBrokenMetafiles_data();
@@ -413,6 +419,57 @@ void TestMetafileRenderer::rendersWmfAtItsDrawnSize() {
     QCOMPARE(isRed(image.pixelColor(corner)), cornerIsRed);
     if (!cornerIsRed)
         QVERIFY(isWhite(image.pixelColor(corner)));
+}
+
+void TestMetafileRenderer::rendersWmfWhateverItsHeaderSaysOfRecordSizes_data() {
+    QTest::addColumn<quint32>("largestRecord");
+
+    // In 16-bit words; the records of the picture hold 7 at most.
+    QTest::newRow("gigabytes") << quint32(0x6C617674);
+    QTest::newRow("largest possible") << quint32(0xFFFFFFFF);
+    QTest::newRow("too small") << quint32(3);
+    QTest::newRow("zero") << quint32(0);
+}
+
+// The header's largest-record field is not trusted: libwmf sizes its record buffer by it, so a
+// header claiming gigabytes made it ask for them (found by fuzzing).
+void TestMetafileRenderer::rendersWmfWhateverItsHeaderSaysOfRecordSizes() {
+    QFETCH(quint32, largestRecord);
+
+    QByteArray wmf = validWmf();
+    put32(wmf, 22 + 12, largestRecord); // behind the placeable header
+    const auto renders = [&wmf] {
+        try {
+            return SvgMetafileRenderer().render(wmf, Kind::Wmf).size() == QSize(41, 27);
+        } catch (const AppError&) {
+            return false;
+        }
+    };
+#if defined(__SANITIZE_ADDRESS__)
+    // The sanitizer's shadow memory cannot live under an address-space limit.
+    QVERIFY(renders());
+#else
+    // In a child whose address space has 512 MB to spare, so asking for gigabytes fails there
+    // instead of passing unnoticed as untouched memory.
+    const pid_t child = fork();
+    QVERIFY(child >= 0);
+    if (child == 0) {
+        long pages = 0;
+        if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+            if (std::fscanf(statm, "%ld", &pages) != 1)
+                pages = 0;
+            std::fclose(statm);
+        }
+        const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(512) << 20);
+        const rlimit space{limit, limit};
+        setrlimit(RLIMIT_AS, &space);
+        _exit(renders() ? 0 : 1);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY(WIFEXITED(status));
+    QCOMPARE(WEXITSTATUS(status), 0);
+#endif
 }
 
 void TestMetafileRenderer::rendersWmfTextThatIsNotXml() {

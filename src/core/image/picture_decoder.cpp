@@ -102,32 +102,46 @@ void ensurePictureSizeAllowed(qint64 width, qint64 height, int maxSide) {
 QImage decodePictureFile(const QString& path, const MetafileRenderer* metafiles,
                          const PictureMemory* memory) {
     const QString extension = QFileInfo(path).suffix();
+    // The extension is checked before the file is read, so an unknown kind costs no read.
+    if (!isPictureExtension(extension))
+        throw AppError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension));
+    QImage image = decodePicture(readWholeFile(path), extension, metafiles, memory);
+    if (image.isNull())
+        throw AppError(QStringLiteral("The metafile \"%1\" cannot be drawn").arg(path));
+    return image;
+}
+
+bool isPictureExtension(const QString& extension) {
     const QString kind = extension.toLower();
-    QImage image;
-    if (kind == u"jpg" || kind == u"jpeg") {
-        image = decodeJpeg(readWholeFile(path), memory);
-    } else if (kind == u"png") {
-        image = decodePng(readWholeFile(path), memory);
-    } else if (kind == u"bmp") {
-        image = readWithQt(readWholeFile(path), "bmp");
-    } else if (kind == u"ico") {
-        image = readWithQt(readWholeFile(path), "ico");
-    } else if (kind == u"gif") {
-        image = readWithQt(readWholeFile(path), "gif");
-    } else if (kind == u"tif" || kind == u"tiff") {
-        image = readWithQt(readWholeFile(path), "tiff");
-    } else if (kind == u"emf" || kind == u"wmf") {
+    for (const char* known :
+         {"jpg", "jpeg", "png", "bmp", "ico", "gif", "tif", "tiff", "emf", "wmf"})
+        if (kind == QLatin1StringView(known))
+            return true;
+    return false;
+}
+
+QImage decodePicture(const QByteArray& data, const QString& extension,
+                     const MetafileRenderer* metafiles, const PictureMemory* memory) {
+    const QString kind = extension.toLower();
+    if (kind == u"jpg" || kind == u"jpeg")
+        return decodeJpeg(data, memory);
+    if (kind == u"png")
+        return decodePng(data, memory);
+    if (kind == u"bmp")
+        return readWithQt(data, "bmp");
+    if (kind == u"ico")
+        return readWithQt(data, "ico");
+    if (kind == u"gif")
+        return readWithQt(data, "gif");
+    if (kind == u"tif" || kind == u"tiff")
+        return readWithQt(data, "tiff");
+    if (kind == u"emf" || kind == u"wmf") {
         if (!metafiles)
             throw AppError(QStringLiteral("Metafiles are not supported"));
-        image =
-            metafiles->render(readWholeFile(path), kind == u"emf" ? MetafileRenderer::Kind::Emf
-                                                                  : MetafileRenderer::Kind::Wmf);
-        if (image.isNull())
-            throw AppError(QStringLiteral("The metafile \"%1\" cannot be drawn").arg(path));
-    } else {
-        throw AppError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension));
+        return metafiles->render(data, kind == u"emf" ? MetafileRenderer::Kind::Emf
+                                                      : MetafileRenderer::Kind::Wmf);
     }
-    return image;
+    throw AppError(QStringLiteral("Unknown picture file extension (.%1)").arg(extension));
 }
 
 QImage toBitmap24(const QImage& image, const PictureMemory* memory) {

@@ -48,6 +48,15 @@ QImage newPicture(int width, int height, QImage::Format format,
 QImage decodePictureFile(const QString& path, const MetafileRenderer* metafiles,
                          const PictureMemory* memory = nullptr);
 
+// The decoding of decodePictureFile for bytes already read, by an extension given without the
+// dot. A metafile the renderer cannot draw gives a null image; everything else that fails throws
+// as decodePictureFile does.
+QImage decodePicture(const QByteArray& data, const QString& extension,
+                     const MetafileRenderer* metafiles, const PictureMemory* memory = nullptr);
+
+// True for the extensions (without the dot, any letter case) decodePicture knows.
+bool isPictureExtension(const QString& extension);
+
 // A 24-bit bitmap (Format_RGB888) of any decoded picture: transparent parts composed onto
 // white. A null image gives a null image. The result's pixels come from `memory` when given;
 // besides the picture and the result only a few rows are held at any time. Throws AppError

@@ -488,6 +488,12 @@ QByteArray IniDocument::toBytes() const {
             *out++ = '\n';
         }
     }
+    // Text that itself begins with U+FEFF would lose it to the next read, which
+    // takes those bytes for a byte-order mark, and with it possibly the header
+    // that follows: a real mark in front keeps the text as it is.
+    constexpr QByteArrayView bom("\xEF\xBB\xBF");
+    if (bytes.startsWith(bom))
+        bytes.prepend(bom);
     return bytes;
 }
 

@@ -30,7 +30,9 @@ public:
     // one the bytes are read as UTF-8 when valid, else as Windows-1252. Text
     // of 4 GiB or more is refused with std::length_error.
     static IniDocument fromBytes(const QByteArray& bytes);
-    // UTF-8 without a byte-order mark, LF line ends.
+    // UTF-8 without a byte-order mark, LF line ends; only text that itself
+    // begins with U+FEFF gets a mark in front, so a new read keeps that
+    // character instead of taking it for the mark.
     QByteArray toBytes() const;
 
     QString readString(const QString& section, const QString& key,

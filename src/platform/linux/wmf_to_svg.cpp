@@ -134,38 +134,53 @@ bool recordIsSafe(std::uint16_t function, std::string_view parameters, std::int6
     return true;
 }
 
-// Length of the metafile up to and including its end record, or 0 when the headers or the
-// record chain are broken, or a record holds a bitmap libwmf cannot read safely. libwmf checks
-// much of this itself; checking first keeps foreign or cut-off data away from it altogether.
-std::size_t checkedLength(std::string_view data, std::int64_t maxPixels) {
+// Where the header's largest-record field (16-bit words) lies, from the header's start.
+constexpr std::size_t kMaxRecordField = 12;
+
+struct CheckedMetafile {
+    std::size_t length = 0;          // up to and including the end record; 0: refused
+    std::size_t maxRecordAt = 0;     // offset of the header's largest-record field
+    std::uint32_t largestRecord = 0; // in 16-bit words, as the records really are
+};
+
+// The metafile up to and including its end record; length 0 when the headers or the record
+// chain are broken, or a record holds a bitmap libwmf cannot read safely. libwmf checks much of
+// this itself; checking first keeps foreign or cut-off data away from it altogether.
+CheckedMetafile checkMetafile(std::string_view data, std::int64_t maxPixels) {
+    CheckedMetafile checked;
     std::size_t offset = 0;
     if (data.size() >= 4 && readU32(data.data()) == kPlaceableKey)
         offset = kPlaceableHeaderSize;
     if (data.size() < offset + kMetaHeaderSize)
-        return 0;
+        return {};
     const char* header = data.data() + offset;
     const std::uint16_t type = readU16(header);
     const std::uint16_t headerWords = readU16(header + 2);
     const std::uint16_t version = readU16(header + 4);
     if ((type != 1 && type != 2) || headerWords != kMetaHeaderSize / 2 ||
         (version != 0x0100 && version != 0x0300))
-        return 0;
+        return {};
 
+    checked.maxRecordAt = offset + kMaxRecordField;
     offset += kMetaHeaderSize;
     while (data.size() - offset >= kRecordPrefix) {
         const std::uint64_t bytes = std::uint64_t{readU32(data.data() + offset)} * 2;
         const std::uint16_t function = readU16(data.data() + offset + 4);
         if (bytes < kRecordPrefix || bytes > data.size() - offset)
-            return 0;
+            return {};
         const std::string_view parameters =
             data.substr(offset + kRecordPrefix, static_cast<std::size_t>(bytes) - kRecordPrefix);
         if (!recordIsSafe(function, parameters, maxPixels))
-            return 0;
+            return {};
+        checked.largestRecord =
+            std::max(checked.largestRecord, static_cast<std::uint32_t>(bytes / 2));
         offset += static_cast<std::size_t>(bytes);
-        if (function == kMetaEof)
-            return offset;
+        if (function == kMetaEof) {
+            checked.length = offset;
+            return checked;
+        }
     }
-    return 0; // ran out of data before the end record: truncated
+    return {}; // ran out of data before the end record: truncated
 }
 
 // Collects libwmf's SVG output.
@@ -297,11 +312,16 @@ std::mutex& converterMutex() {
 
 SvgConversion wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels) {
     SvgConversion result;
-    const std::size_t length = checkedLength(data, maxPixels);
-    if (length == 0)
+    const CheckedMetafile checked = checkMetafile(data, maxPixels);
+    if (checked.length == 0)
         return result;
     std::vector<unsigned char> buffer(data.begin(),
-                                      data.begin() + static_cast<std::ptrdiff_t>(length));
+                                      data.begin() + static_cast<std::ptrdiff_t>(checked.length));
+    // libwmf allocates its record buffer by the header's largest-record field, so a header that
+    // claims gigabytes makes it ask for them. Its copy holds the size the records really have.
+    for (int i = 0; i < 4; ++i)
+        buffer[checked.maxRecordAt + static_cast<std::size_t>(i)] =
+            static_cast<unsigned char>(checked.largestRecord >> (8 * i));
 
     std::lock_guard lock(converterMutex());
     WmfApi api;

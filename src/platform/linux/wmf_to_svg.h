@@ -14,7 +14,8 @@ namespace runpad {
 // size of its content's bounding box. Pictures wider or higher than maxSide, or with more than
 // maxPixels pixels, are not drawn (TooLarge). A metafile with a bitmap that libwmf cannot read
 // safely (a header it would loop on, a palette or pixels the record does not hold, a compressed
-// bitmap of more than maxPixels bytes) is Invalid. Thread-safe.
+// bitmap of more than maxPixels bytes) is Invalid. The header's largest-record field is not
+// trusted: libwmf is handed the size the records really have. Thread-safe.
 SvgConversion wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t maxPixels);
 
 } // namespace runpad

@@ -41,6 +41,8 @@ private slots:
     void writeString();
     void multiLineValueCannotStartNewLines();
     void longValueKeptWhole();
+    void writtenValueSurvivesNewRead_data();
+    void writtenValueSurvivesNewRead();
     void roundTripKeepsText_data();
     void roundTripKeepsText();
     void eraseSection_data();
@@ -122,6 +124,9 @@ void TestIniDocument::serialisesAsUtf8WithLf_data() {
     QTest::newRow("lone cr stays inside the value")
         << QByteArray("[S]\nk=a\rb\r\n") << QByteArray("[S]\nk=a\rb\n");
     QTest::newRow("empty input") << QByteArray() << QByteArray();
+    QTest::newRow("text beginning with U+FEFF keeps a mark in front")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF[S]\nk=v\n")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF[S]\nk=v\n");
 }
 
 void TestIniDocument::serialisesAsUtf8WithLf() {
@@ -427,6 +432,31 @@ void TestIniDocument::longValueKeptWhole() {
     IniDocument written;
     written.writeString(QStringLiteral("S"), QStringLiteral("k"), value);
     QCOMPARE(parse(written.toBytes()).readString(QStringLiteral("S"), QStringLiteral("k")), value);
+}
+
+void TestIniDocument::writtenValueSurvivesNewRead_data() {
+    QTest::addColumn<QByteArray>("initial");
+
+    QTest::newRow("plain") << QByteArray("[Form]\nTop=20\n");
+    // The second mark is text, so "[Form]" is no header; once written out the
+    // text began with the bytes of a mark, the next read dropped them, found
+    // the old "[Form]" first and lost the value written below it.
+    QTest::newRow("utf-8 mark twice")
+        << QByteArray("\xEF\xBB\xBF\xEF\xBB\xBF[Form]\r20\r\n[time\xE4]e2026\r\n");
+    QTest::newRow("utf-16 mark then U+FEFF") << QByteArray("\xFF\xFE\xFF\xFE[\0F\0]\0\n\0", 12);
+}
+
+void TestIniDocument::writtenValueSurvivesNewRead() {
+    QFETCH(QByteArray, initial);
+
+    IniDocument doc = parse(initial);
+    doc.writeInteger(QStringLiteral("Form"), QStringLiteral("Left"), -12);
+    doc.writeString(QStringLiteral("Table"), QStringLiteral("2-1"), QStringLiteral("cmd /c"));
+    const IniDocument reread = parse(doc.toBytes());
+    QCOMPARE(reread.readInteger(QStringLiteral("Form"), QStringLiteral("Left"), 0), -12);
+    QCOMPARE(reread.readString(QStringLiteral("Table"), QStringLiteral("2-1")),
+             QStringLiteral("cmd /c"));
+    QCOMPARE(reread.toBytes(), doc.toBytes());
 }
 
 void TestIniDocument::roundTripKeepsText_data() {
