@@ -21,7 +21,7 @@ namespace {
 // one of those from a few bytes takes seconds and would slow the search to a
 // crawl. Such legal sizes are left out; sizes beyond the limit still go to
 // the decoder, whose refusal is what matters there.
-constexpr qint64 kSearchPixels = 16'000'000;
+constexpr qint64 kSearchPixels = 4'000'000;
 
 bool legalButSlow(const QByteArray& bytes) {
     const QByteArray format =
@@ -31,9 +31,10 @@ bool legalButSlow(const QByteArray& bytes) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setAutoDetectImageFormat(false);
+    // Top-down bitmaps report a negative height, which is no valid size.
     const QSize size = reader.size();
-    const qint64 pixels = qint64(size.width()) * size.height();
-    return size.isValid() && pixels > kSearchPixels && pixels <= runpad::kMaxPicturePixels;
+    const qint64 pixels = qAbs(qint64(size.width())) * qAbs(qint64(size.height()));
+    return pixels > kSearchPixels && pixels <= runpad::kMaxPicturePixels;
 }
 
 } // namespace
