@@ -2,6 +2,8 @@
 
 #include "core/table/grid_model.h"
 
+#include <QScopedValueRollback>
+
 namespace runpad {
 
 GridItemModel::GridItemModel(GridModel& grid, QObject* parent)
@@ -76,6 +78,7 @@ void GridItemModel::onContentReset() {
 }
 
 void GridItemModel::onCountsChanged() {
+    const QScopedValueRollback adjusting(adjustingCounts_, true);
     if (grid_.fixedRows() != knownFixed_) {
         beginResetModel();
         knownFixed_ = grid_.fixedRows();

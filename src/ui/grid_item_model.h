@@ -24,6 +24,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // True while the views are told about new counts. Qt moves their current
+    // index off removed rows and columns then; that move is not the user's.
+    bool adjustingCounts() const { return adjustingCounts_; }
+
 private:
     void onCellChanged(int col, int row);
     void onContentReset();
@@ -35,6 +39,7 @@ private:
     int knownRows_ = 0;
     int knownCols_ = 0;
     int knownFixed_ = 0;
+    bool adjustingCounts_ = false;
 };
 
 } // namespace runpad

@@ -257,7 +257,7 @@ void StringGridView::syncCurrentFromModel() {
 
 void StringGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
     QTableView::currentChanged(current, previous);
-    if (syncing_ || !current.isValid())
+    if (syncing_ || itemModel_->adjustingCounts() || !current.isValid())
         return;
     if (pressing_)
         pressMovedCurrent_ = true;

@@ -325,6 +325,34 @@ private slots:
         QCOMPARE(view->selectionMode(), QAbstractItemView::ContiguousSelection);
     }
 
+    // An import that shrinks the table takes rows before columns away; Qt then
+    // moves the view's current index into a column the table no longer has.
+    void shrinkingTheTableIsNotAUserMove() {
+        QVERIFY(writeFile(ini(), kPreparedIni));
+        auto form = makeForm(exe());
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        form->Action_edit->trigger(); // cell mode: the current column is free
+        GridModel& grid = form->grid();
+        grid.setColCount(6);
+        grid.setRowCount(8);
+        grid.setCol(5);
+        grid.setRow(7);
+        int clicks = 0;
+        grid.setClickHandler([&] { ++clicks; });
+        {
+            GridModel::UpdateBatch batch(grid);
+            grid.setRowCount(3);
+            grid.setColCount(2);
+        }
+        QCOMPARE(fixture->prompts.errors, QStringList());
+        QCOMPARE(clicks, 0);
+        QCOMPARE(grid.row(), 2);
+        QCOMPARE(grid.col(), 1);
+        StringGridView* view = form->StringGrid1;
+        QCOMPARE(view->currentIndex(), view->indexOfCell(1, 2));
+    }
+
     void columnWidthsFollowTheModel() {
         auto form = makeForm(exe());
         StringGridView* view = form->StringGrid1;
