@@ -20,6 +20,7 @@
 #include <csignal>
 #include <cstdio>
 #include <malloc.h>
+#include <memory>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -122,9 +123,14 @@ int main(int argc, char** argv) {
                          [] { return std::make_unique<runpad::TGamepadInput>(); }, &pictureMemory,
                          &about, &files});
     closeOnTerminate(form);
-    // The hidden About dialog of program start; its update check runs on a
-    // worker thread, so the main window shows at once.
-    runpad::TAboutBox startupAbout(about, runpad::TAboutBox::CheckMode::Background, &form);
+    // The hidden About dialog of program start. Its update check runs on a
+    // worker thread, started once the window shows: the download library is
+    // loaded then, not before the first sight of the window.
+    std::unique_ptr<runpad::TAboutBox> startupAbout;
+    form.whenShown([&] {
+        startupAbout = std::make_unique<runpad::TAboutBox>(
+            about, runpad::TAboutBox::CheckMode::Background, &form);
+    });
     // Reading a large table leaves its parsing buffers free but still mapped;
     // hand them back before the window settles into its long life.
     malloc_trim(0);

@@ -35,6 +35,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QToolTip>
+#include <QWindow>
 
 namespace runpad {
 
@@ -95,14 +96,9 @@ TForm1::~TForm1() {
 // ---- Life of the window ----
 
 void TForm1::FormCreate() {
-    if (makeGamepad_)
-        TheGamepad = makeGamepad_();
-    if (TheGamepad && TheGamepad->Initialize()) {
-        Timer1->setInterval(kPollingInterval);
-    } else {
-        setPanelText(4, kGamepadFailedText);
-        Timer1->setInterval(kRetryInterval);
-    }
+    // The controller is opened as soon as the window shows, not before:
+    // its library and device scan would delay the first sight of the window.
+    whenShown([this] { startGamepad(); });
 
     // Hints: every change of the current hint reaches the status bar (see
     // event()); pop-ups use 20 points, the status bar 12.
@@ -124,6 +120,34 @@ void TForm1::FormCreate() {
     }
     // The startup picture, when there is one.
     ScrollBox1->LoadImageFile(files_.startupPicture);
+}
+
+void TForm1::startGamepad() {
+    if (makeGamepad_)
+        TheGamepad = makeGamepad_();
+    if (TheGamepad && TheGamepad->Initialize()) {
+        Timer1->setInterval(kPollingInterval);
+    } else {
+        setPanelText(4, kGamepadFailedText);
+        Timer1->setInterval(kRetryInterval);
+    }
+}
+
+void TForm1::whenShown(std::function<void()> work) {
+    if (exposed_) {
+        errors_.guard(work);
+        return;
+    }
+    shownWork_.push_back(std::move(work));
+}
+
+void TForm1::runShownWork() {
+    // Each piece may show an error box, whose event loop could add more.
+    while (!shownWork_.empty()) {
+        const std::function<void()> work = std::move(shownWork_.front());
+        shownWork_.erase(shownWork_.begin());
+        errors_.guard(work);
+    }
 }
 
 void TForm1::fillStyleMenu() {
@@ -224,6 +248,10 @@ bool TForm1::event(QEvent* event) {
         setApplicationHint(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     }
+    // The native window exists from the first show on; its first exposure
+    // means the window is on the screen (the X server maps before it exposes).
+    if (event->type() == QEvent::Show && !exposed_ && windowHandle())
+        windowHandle()->installEventFilter(this);
     const bool handled = QMainWindow::event(event);
     // The frame becomes known after the window is mapped, with a move or
     // resize when the window manager adds it.

@@ -15,6 +15,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -83,6 +84,12 @@ public:
     const QString& settingsFileName() const { return SettingsFileName; }
     const QString& currentStyleName() const { return CurrentStyleName; }
     QString panelText(int panel) const;
+
+    // Runs work once the window has first been exposed on the screen, at once
+    // when it already has. What a start can do without until the window shows
+    // waits for this: the controller and the update check open their
+    // libraries then.
+    void whenShown(std::function<void()> work);
 
     // Table actions.
     void Action_insert_rowExecute();
@@ -217,6 +224,8 @@ private:
     template <typename Fn> void onTriggered(QAction* action, Fn handler);
 
     void FormCreate();
+    void startGamepad();
+    void runShownWork();
     void FormActivate();
     void FormClose();
     void FormDestroy();
@@ -255,6 +264,8 @@ private:
     QString CurrentStyleName;
     std::optional<RestoredPlacement> restoredPlacement_; // until placed inside a known frame
     QMargins placedWithFrame_;
+    bool exposed_ = false; // the window has been on the screen
+    std::vector<std::function<void()>> shownWork_;
     bool settingsUnreadable_ = false; // the table could not be loaded from the settings file
     bool KeyHeld = false;
     QPointer<QWidget> keyDownTarget_; // the focus when the last key went down

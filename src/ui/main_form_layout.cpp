@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace runpad {
 
@@ -214,6 +215,14 @@ void TForm1::buildToolBar() {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == windowHandle() && event->type() == QEvent::Expose && !exposed_ &&
+        windowHandle()->isExposed()) {
+        exposed_ = true;
+        windowHandle()->removeEventFilter(this);
+        // After this exposure has been painted.
+        QMetaObject::invokeMethod(this, &TForm1::runShownWork, Qt::QueuedConnection);
+        return QMainWindow::eventFilter(watched, event);
+    }
     const auto* button = qobject_cast<QToolButton*>(watched);
     if (button && button->defaultAction()) {
         const QString hint = button->defaultAction()->property(kHintProperty).toString();

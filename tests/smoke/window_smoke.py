@@ -145,9 +145,15 @@ def main():
 
         close_window(display_name, window)
         try:
-            status = program.wait(timeout=10)
+            status = program.wait(timeout=3)
         except subprocess.TimeoutExpired:
-            fail("the window did not close on WM_DELETE_WINDOW")
+            # On a bare Xvfb a client message from another client is now and
+            # then never received (seen with every build); a second one is.
+            close_window(display_name, window)
+            try:
+                status = program.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                fail("the window did not close on WM_DELETE_WINDOW")
         if status != 0:
             fail("runpad exited with status %d: %s" % (status, program.stderr.read().decode()))
         program = None

@@ -22,14 +22,20 @@ class TestGamepadForm : public QObject {
     std::unique_ptr<FormFixture> fx;
     std::unique_ptr<TForm1> form;
 
-    // A window with an attached fake controller whose timer the test drives.
+    // The controller is opened once the window is on the screen.
+    void show() {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTRY_VERIFY(fx->gamepad);
+    }
+    // A shown window with an attached fake controller whose timer the test drives.
     void start() {
         QVERIFY(writeFile(fx->ini(), kThreeRows));
         fx->gamepadAttached = true;
         fx->clock.step = 0;
         fx->clock.now = 5000;
         form = fx->makeForm();
-        QVERIFY(fx->gamepad);
+        show();
         QCOMPARE(form->Timer1->interval(), 10);
         form->Timer1->stop();
     }
@@ -46,8 +52,19 @@ private slots:
         fx.reset();
     }
 
+    void controllerWaitsUntilTheWindowShows() {
+        form = fx->makeForm();
+        QCoreApplication::processEvents();
+        QVERIFY(!fx->gamepad);
+        QCOMPARE(form->panelText(4), QString());
+        form->Timer1Timer(); // a tick before then does nothing
+        show();
+        QCOMPARE(form->panelText(4), QString("Failed to initialize gamepad"));
+    }
+
     void withoutControllerTheTimerRetries() {
         form = fx->makeForm();
+        show();
         QCOMPARE(form->panelText(4), QString("Failed to initialize gamepad"));
         QCOMPARE(form->Timer1->interval(), 1000);
         QVERIFY(form->Timer1->isActive());
@@ -125,7 +142,9 @@ private slots:
         form = std::make_unique<TForm1>(
             FormDependencies{fx->exe(), clock, fx->prompts, fx->errors, fx->styles, fx->shell,
                              fx->icons, nullptr, [] { return std::make_unique<TGamepadInput>(); }});
-        QCOMPARE(form->Timer1->interval(), 10);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTRY_COMPARE(form->Timer1->interval(), 10);
         QTRY_COMPARE(form->LabelButton->text(), QString("Button 1 is not pressed"));
         SDL_JoystickSetVirtualHat(handle, 0, SDL_HAT_DOWN);
         QTRY_COMPARE(form->grid().row(), 2);

@@ -1,4 +1,5 @@
 #include "platform/linux/emf_to_svg.h"
+#include "platform/linux/shared_library.h"
 
 #include <emf2svg.h>
 
@@ -82,6 +83,11 @@ std::size_t checkedLength(std::string_view data) {
     return 0; // ran out of data before EMR_EOF: truncated
 }
 
+struct Emf2SvgFunctions {
+    SharedLibrary library{"libemf2svg.so.1"};
+    RUNPAD_LIBRARY_FUNCTION(emf2svg);
+};
+
 std::mutex& converterMutex() {
     // libemf2svg keeps global state while it converts.
     static std::mutex mutex;
@@ -164,7 +170,13 @@ SvgConversion emfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t
     int ok = 0;
     {
         std::lock_guard lock(converterMutex());
-        ok = emf2svg(buffer.data(), buffer.size(), &out, &outLength, &options);
+        static const Emf2SvgFunctions emf;
+        if (!emf.library.usable()) {
+            result.status = SvgConversion::Status::Unavailable;
+            result.problem = emf.library.problem();
+            return result;
+        }
+        ok = emf.emf2svg(buffer.data(), buffer.size(), &out, &outLength, &options);
     }
     if (ok == 1 && out != nullptr && outLength > 0) {
         result.svg.assign(out, outLength);

@@ -1,4 +1,5 @@
 #include "platform/gamepad_input.h"
+#include "platform/linux/shared_library.h"
 
 #include <SDL.h>
 
@@ -49,6 +50,32 @@ quint32 povValue(Uint8 hat) {
     }
 }
 
+struct SdlFunctions {
+    SharedLibrary library{"libSDL2-2.0.so.0"};
+    RUNPAD_LIBRARY_FUNCTION(SDL_SetHintWithPriority);
+    RUNPAD_LIBRARY_FUNCTION(SDL_InitSubSystem);
+    RUNPAD_LIBRARY_FUNCTION(SDL_QuitSubSystem);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickEventState);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickUpdate);
+    RUNPAD_LIBRARY_FUNCTION(SDL_NumJoysticks);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickOpen);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickClose);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickGetAttached);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickNumAxes);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickGetAxis);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickNumHats);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickGetHat);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickNumButtons);
+    RUNPAD_LIBRARY_FUNCTION(SDL_JoystickGetButton);
+};
+
+// SDL, opened by the first controller object; nullptr when it cannot be
+// loaded, which reads as no controller.
+const SdlFunctions* loadSdl() {
+    static const SdlFunctions functions;
+    return functions.library.usable() ? &functions : nullptr;
+}
+
 int objectCount(int reported, int fields) {
     return std::clamp(reported, 0, fields); // SDL reports errors as negative counts
 }
@@ -58,39 +85,45 @@ int objectCount(int reported, int fields) {
 TGamepadInput::TGamepadInput() = default;
 
 TGamepadInput::~TGamepadInput() {
+    if (!FSubsystemStarted)
+        return; // SDL never loaded, or never started: nothing to release
+    const SdlFunctions* const sdl = loadSdl();
     if (FJoystick)
-        SDL_JoystickClose(FJoystick);
+        sdl->SDL_JoystickClose(FJoystick);
     FJoystick = nullptr;
-    if (FSubsystemStarted)
-        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    sdl->SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     FSubsystemStarted = false;
 }
 
 bool TGamepadInput::Initialize() {
+    const SdlFunctions* const sdl = loadSdl();
+    if (!sdl)
+        return false;
     if (!FSubsystemStarted) {
         // SDL lives inside a Qt program: it must not turn Ctrl+C into an event
         // nobody reads, and must deliver state without a focused SDL window.
         // Overriding, so an inherited environment variable cannot undo this.
-        SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
-        SDL_SetHintWithPriority(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1", SDL_HINT_OVERRIDE);
-        if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
+        sdl->SDL_SetHintWithPriority(SDL_HINT_NO_SIGNAL_HANDLERS, "1", SDL_HINT_OVERRIDE);
+        sdl->SDL_SetHintWithPriority(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1",
+                                     SDL_HINT_OVERRIDE);
+        if (sdl->SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0)
             return false;
         FSubsystemStarted = true;
         // State is read directly, never through events; ignoring them keeps
         // SDL's queue empty since nobody drains it.
-        SDL_JoystickEventState(SDL_IGNORE);
+        sdl->SDL_JoystickEventState(SDL_IGNORE);
     }
 
     if (FJoystick) {
-        SDL_JoystickClose(FJoystick);
+        sdl->SDL_JoystickClose(FJoystick);
         FJoystick = nullptr;
     }
 
     // Lets SDL notice controllers plugged in since the last try.
-    SDL_JoystickUpdate();
-    if (SDL_NumJoysticks() < 1)
+    sdl->SDL_JoystickUpdate();
+    if (sdl->SDL_NumJoysticks() < 1)
         return false;
-    FJoystick = SDL_JoystickOpen(0);
+    FJoystick = sdl->SDL_JoystickOpen(0);
     return FJoystick != nullptr;
 }
 
@@ -99,9 +132,10 @@ void TGamepadInput::UpdateState() {
         FDIState = noInputState();
         return;
     }
-    SDL_JoystickUpdate();
+    const SdlFunctions* const sdl = loadSdl(); // loaded: a controller is open
+    sdl->SDL_JoystickUpdate();
     // An unplugged controller stays held but never reads again.
-    if (!SDL_JoystickGetAttached(FJoystick)) {
+    if (!sdl->SDL_JoystickGetAttached(FJoystick)) {
         FDIState = noInputState();
         return;
     }
@@ -109,17 +143,17 @@ void TGamepadInput::UpdateState() {
     TDIJoyState s{};
     qint32* const axisFields[kAxisFields + kSliderFields] = {
         &s.lX, &s.lY, &s.lZ, &s.lRx, &s.lRy, &s.lRz, &s.rglSlider[0], &s.rglSlider[1]};
-    const int axes = objectCount(SDL_JoystickNumAxes(FJoystick), kAxisFields + kSliderFields);
+    const int axes = objectCount(sdl->SDL_JoystickNumAxes(FJoystick), kAxisFields + kSliderFields);
     for (int i = 0; i < kAxisFields + kSliderFields; ++i)
-        *axisFields[i] = i < axes ? axisValue(SDL_JoystickGetAxis(FJoystick, i)) : kAxisRest;
+        *axisFields[i] = i < axes ? axisValue(sdl->SDL_JoystickGetAxis(FJoystick, i)) : kAxisRest;
 
-    const int hats = objectCount(SDL_JoystickNumHats(FJoystick), kPovFields);
+    const int hats = objectCount(sdl->SDL_JoystickNumHats(FJoystick), kPovFields);
     for (int i = 0; i < kPovFields; ++i)
-        s.rgdwPOV[i] = i < hats ? povValue(SDL_JoystickGetHat(FJoystick, i)) : kPovCentred;
+        s.rgdwPOV[i] = i < hats ? povValue(sdl->SDL_JoystickGetHat(FJoystick, i)) : kPovCentred;
 
-    const int buttons = objectCount(SDL_JoystickNumButtons(FJoystick), kButtonFields);
+    const int buttons = objectCount(sdl->SDL_JoystickNumButtons(FJoystick), kButtonFields);
     for (int i = 0; i < buttons; ++i)
-        s.rgbButtons[i] = SDL_JoystickGetButton(FJoystick, i) ? kButtonDown : 0;
+        s.rgbButtons[i] = sdl->SDL_JoystickGetButton(FJoystick, i) ? kButtonDown : 0;
 
     FDIState = s;
 }

@@ -41,6 +41,9 @@ QString kindName(MetafileRenderer::Kind kind) {
 Converted take(SvgConversion&& result, MetafileRenderer::Kind kind) {
     if (result.status == SvgConversion::Status::TooLarge)
         throwTooLarge(result.width, result.height);
+    if (result.status == SvgConversion::Status::Unavailable)
+        throw AppError(QStringLiteral("%1 pictures cannot be shown: %2")
+                           .arg(kindName(kind), QString::fromStdString(result.problem)));
     if (result.status != SvgConversion::Status::Ok)
         throwInvalid(kind);
     return {std::move(result.svg),

@@ -9,8 +9,10 @@
 namespace runpad {
 
 struct SvgConversion {
-    enum class Status { Ok, Invalid, TooLarge };
+    // Unavailable: the converting library could not be loaded (see problem).
+    enum class Status { Ok, Invalid, TooLarge, Unavailable };
     Status status = Status::Invalid;
+    std::string problem;
     std::string svg; // the SVG document when Ok
     // The picture's size in pixels; set for Ok and TooLarge.
     std::int64_t width = 0;

@@ -1,6 +1,7 @@
 // No Qt header may be included here: libwmf's macros (U16, TRANSPARENT, OPAQUE, ...) clash
 // with Qt's declarations.
 #include "platform/linux/wmf_to_svg.h"
+#include "platform/linux/shared_library.h"
 
 #include "core/common/windows1252.h"
 
@@ -277,21 +278,38 @@ std::string repairSvg(const std::string& svg) {
     return out;
 }
 
+// libwmf's drawing part; its reading part, libwmflite, comes with it.
+struct WmfFunctions {
+    SharedLibrary library{"libwmf-0.2.so.7"};
+    RUNPAD_LIBRARY_FUNCTION(wmf_api_create);
+    RUNPAD_LIBRARY_FUNCTION(wmf_api_destroy);
+    RUNPAD_LIBRARY_FUNCTION(wmf_svg_function);
+    RUNPAD_LIBRARY_FUNCTION(wmf_mem_open);
+    RUNPAD_LIBRARY_FUNCTION(wmf_mem_close);
+    RUNPAD_LIBRARY_FUNCTION(wmf_scan);
+    RUNPAD_LIBRARY_FUNCTION(wmf_play);
+};
+
+const WmfFunctions& wmfLibrary() {
+    static const WmfFunctions functions;
+    return functions;
+}
+
 // Owns a libwmf instance.
 class WmfApi {
 public:
-    WmfApi() {
+    explicit WmfApi(const WmfFunctions& wmf) : wmf_(wmf) {
         wmfAPI_Options options{};
-        options.function = wmf_svg_function;
+        options.function = wmf_.wmf_svg_function;
         // Silent: no error or debug reports on stdout/stderr.
         const unsigned long flags =
             WMF_OPT_FUNCTION | WMF_OPT_IGNORE_NONFATAL | WMF_OPT_NO_ERROR | WMF_OPT_NO_DEBUG;
-        if (wmf_api_create(&api_, flags, &options) != wmf_E_None)
+        if (wmf_.wmf_api_create(&api_, flags, &options) != wmf_E_None)
             api_ = nullptr;
     }
     ~WmfApi() {
         if (api_ != nullptr)
-            wmf_api_destroy(api_);
+            wmf_.wmf_api_destroy(api_);
     }
     WmfApi(const WmfApi&) = delete;
     WmfApi& operator=(const WmfApi&) = delete;
@@ -299,6 +317,7 @@ public:
     wmfAPI* get() const { return api_; }
 
 private:
+    const WmfFunctions& wmf_;
     wmfAPI* api_ = nullptr;
 };
 
@@ -324,14 +343,20 @@ SvgConversion wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t
             static_cast<unsigned char>(checked.largestRecord >> (8 * i));
 
     std::lock_guard lock(converterMutex());
-    WmfApi api;
+    const WmfFunctions& wmf = wmfLibrary();
+    if (!wmf.library.usable()) {
+        result.status = SvgConversion::Status::Unavailable;
+        result.problem = wmf.library.problem();
+        return result;
+    }
+    WmfApi api(wmf);
     if (api.get() == nullptr)
         return result;
-    if (wmf_mem_open(api.get(), buffer.data(), static_cast<long>(buffer.size())) != wmf_E_None)
+    if (wmf.wmf_mem_open(api.get(), buffer.data(), static_cast<long>(buffer.size())) != wmf_E_None)
         return result;
 
     wmfD_Rect box{};
-    if (wmf_scan(api.get(), 0, &box) != wmf_E_None)
+    if (wmf.wmf_scan(api.get(), 0, &box) != wmf_E_None)
         return result;
     const double boxWidth = static_cast<double>(box.BR.x) - box.TL.x;
     const double boxHeight = static_cast<double>(box.BR.y) - box.TL.y;
@@ -361,9 +386,9 @@ SvgConversion wmfToSvg(std::string_view data, std::int64_t maxSide, std::int64_t
     device->Description = nullptr;
     device->flags |= WMF_SVG_INLINE_IMAGES; // bitmaps as data: URLs, not files beside the SVG
 
-    const wmf_error_t played = wmf_play(api.get(), 0, &box);
+    const wmf_error_t played = wmf.wmf_play(api.get(), 0, &box);
     device->out = nullptr;
-    wmf_mem_close(api.get());
+    wmf.wmf_mem_close(api.get());
     if (played != wmf_E_None || sink.overflow || sink.text.empty())
         return result;
 
