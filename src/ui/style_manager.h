@@ -26,6 +26,9 @@ public:
     // been replaced.
     const QString& activeName() const { return activeName_; }
 
+    // The factory name ("fusion", "windows", ...) of the widget style in use.
+    static QString widgetStyleName();
+
 private:
     const StyleRegistry& registry_;
     QApplication& app_;

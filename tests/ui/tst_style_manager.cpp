@@ -15,7 +15,9 @@ using runpad::StyleRegistry;
 namespace {
 
 // Every style but the system one, in the registry's order.
-QStringList embeddedStyles() { return StyleRegistry().names().mid(1); }
+QStringList embeddedStyles() {
+    return StyleRegistry().names().mid(1);
+}
 
 const QColor kHeaderYellow(255, 255, 0);
 const QColor kBodyWhite(255, 255, 255);
@@ -52,7 +54,7 @@ struct Look {
     QString styleSheet;
 
     static Look current() {
-        return {QApplication::style()->name(), QApplication::palette(), qApp->styleSheet()};
+        return {StyleManager::widgetStyleName(), QApplication::palette(), qApp->styleSheet()};
     }
 };
 
@@ -122,7 +124,7 @@ void TestStyleManager::unknownNameChangesNothing() {
     }
 
     QCOMPARE(manager.activeName(), before);
-    QCOMPARE(QApplication::style()->name(), look.styleName);
+    QCOMPARE(StyleManager::widgetStyleName(), look.styleName);
     QCOMPARE(QApplication::palette(), look.palette);
     QCOMPARE(qApp->styleSheet(), look.styleSheet);
 }
@@ -146,7 +148,7 @@ void TestStyleManager::embeddedStyleApplied() {
     // While a sheet is set the application's style is a wrapper around the
     // base style; taking the sheet away shows the base.
     qApp->setStyleSheet(QString());
-    QCOMPARE(QApplication::style()->name(), QStringLiteral("fusion"));
+    QCOMPARE(StyleManager::widgetStyleName(), QStringLiteral("fusion"));
 }
 
 void TestStyleManager::systemAppearanceRestored_data() {
@@ -167,7 +169,7 @@ void TestStyleManager::systemAppearanceRestored() {
     manager.activate(QStringLiteral("Windows"));
 
     QCOMPARE(manager.activeName(), QStringLiteral("Windows"));
-    QCOMPARE(QApplication::style()->name(), kDesktopStyle.toLower());
+    QCOMPARE(StyleManager::widgetStyleName(), kDesktopStyle.toLower());
     QCOMPARE(QApplication::palette(), desktopPalette_);
     QVERIFY(qApp->styleSheet().isEmpty());
 }
