@@ -40,6 +40,7 @@ private slots:
     void imagesAreAllDifferent();
     void editImagesDiffer();
     void iconIsSharpAtDoubleSize();
+    void disabledIconIsGreyedOut();
     void builtinPreviewIsAPicture();
 };
 
@@ -149,6 +150,27 @@ void TestImageList::iconIsSharpAtDoubleSize() {
     const QImage rendered = toImage(ImageList().pixmap(0, 2.0));
     QCOMPARE(large.size(), rendered.size());
     QVERIFY(bytesOf(large) == bytesOf(rendered));
+}
+
+void TestImageList::disabledIconIsGreyedOut() {
+    // A disabled button shows its image without colour, as the style draws it.
+    const QIcon icon = ImageList().icon(0);
+    const QImage normal = icon.pixmap(QSize(36, 36), 1.0).toImage();
+    const QImage disabled = icon.pixmap(QSize(36, 36), 1.0, QIcon::Disabled).toImage();
+    QCOMPARE(disabled.size(), normal.size());
+    int coloured = 0;
+    int greyed = 0;
+    for (int y = 0; y < normal.height(); ++y)
+        for (int x = 0; x < normal.width(); ++x) {
+            const QColor a = normal.pixelColor(x, y);
+            const QColor b = disabled.pixelColor(x, y);
+            if (a.alpha() > 200 && a.hsvSaturation() > 80) {
+                ++coloured;
+                greyed += b.hsvSaturation() < a.hsvSaturation() / 2 ? 1 : 0;
+            }
+        }
+    QVERIFY2(coloured > 20 && greyed > coloured / 2,
+             qPrintable(QStringLiteral("%1 of %2").arg(greyed).arg(coloured)));
 }
 
 void TestImageList::builtinPreviewIsAPicture() {
