@@ -534,6 +534,18 @@ bool IniDocument::hasKey(const QString& section, const QString& key) const {
     return findLine(section, key) != nullptr;
 }
 
+std::vector<IniDocument::KeyValue> IniDocument::keyValues(const QString& section) const {
+    std::vector<KeyValue> pairs;
+    const Section* found = findSection(section);
+    if (!found)
+        return pairs;
+    pairs.reserve(found->lines.size());
+    for (const Line& line : found->lines)
+        if (line.hasValue)
+            pairs.push_back({trimBlankBytes(keyText(line)), valueText(line)});
+    return pairs;
+}
+
 IniDocument::Section& IniDocument::sectionForWrite(QStringView name) {
     const QStringView trimmed = trimBlanks(name);
     const QString folded = fold(trimmed);

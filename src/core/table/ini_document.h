@@ -43,6 +43,17 @@ public:
     int readInteger(const QString& section, const QString& key, int defaultValue) const;
     bool hasKey(const QString& section, const QString& key) const;
 
+    // Every line of the section that has a key, in file order, as readString
+    // sees them: the key with its blanks trimmed and the value, both UTF-8
+    // views into the document, valid until it changes. A key written twice
+    // comes twice; readString reads its first line. For reading a whole
+    // section in one pass instead of one lookup per key.
+    struct KeyValue {
+        QByteArrayView key;
+        QByteArrayView value;
+    };
+    std::vector<KeyValue> keyValues(const QString& section) const;
+
     // Each CR or LF inside a value is written as one space, so a value can
     // never start a new line or section.
     void writeString(const QString& section, const QString& key, const QString& value);

@@ -6,6 +6,9 @@
 #include "core/table/table_columns.h"
 
 #include <charconv>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace runpad {
 
@@ -18,12 +21,72 @@ QString tableKey(int col, int row) {
     return QString::fromLatin1(text, end - text);
 }
 
+namespace {
+
+// The column and row a key names when it is written as tableKey writes it,
+// the only form a lookup of "c-r" finds ("01-2" or "+1-2" are other keys).
+std::optional<std::pair<int, int>> parseTableKey(QByteArrayView key) {
+    const auto number = [](QByteArrayView digits) -> std::optional<int> {
+        if (digits.isEmpty() || (digits.size() > 1 && digits.front() == '0'))
+            return std::nullopt;
+        int value = 0;
+        const auto [end, error] = std::from_chars(digits.begin(), digits.end(), value);
+        if (error != std::errc() || end != digits.end())
+            return std::nullopt;
+        return value;
+    };
+    const qsizetype dash = key.indexOf('-');
+    if (dash < 0)
+        return std::nullopt;
+    const std::optional<int> col = number(key.first(dash));
+    const std::optional<int> row = number(key.sliced(dash + 1));
+    if (!col || !row)
+        return std::nullopt;
+    return std::pair(*col, *row);
+}
+
+// The value lines of the table's cells, read in one pass over the section:
+// a lookup per cell costs a hash probe into a large index for every one.
+class TableCells {
+public:
+    TableCells(const IniDocument& settings, int colCount)
+        : pairs_(settings.keyValues(QString::fromLatin1(kTableSection))), colCount_(colCount) {
+        // Rows are read up to the first one without a command, so a row
+        // beyond the number of keys is never reached.
+        const auto rows = pairs_.size() + 1;
+        lineOf_.assign(rows * size_t(colCount_), kNone);
+        for (size_t i = 0; i < pairs_.size(); ++i) {
+            const auto cell = parseTableKey(pairs_[i].key);
+            if (!cell || cell->first >= colCount_ || size_t(cell->second) >= rows)
+                continue;
+            quint32& line = lineOf_[size_t(cell->second) * size_t(colCount_) + size_t(cell->first)];
+            if (line == kNone) // the first line of a key is the one a lookup finds
+                line = quint32(i);
+        }
+    }
+
+    QString text(int col, int row) const {
+        const size_t at = size_t(row) * size_t(colCount_) + size_t(col);
+        if (at >= lineOf_.size() || lineOf_[at] == kNone)
+            return {};
+        return QString::fromUtf8(pairs_[lineOf_[at]].value);
+    }
+
+private:
+    static constexpr quint32 kNone = ~quint32(0);
+    std::vector<IniDocument::KeyValue> pairs_;
+    int colCount_;
+    std::vector<quint32> lineOf_;
+};
+
+} // namespace
+
 void loadTable(GridModel& grid, const IniDocument& settings, PictureFinder& pictures) {
-    const QString section = QString::fromLatin1(kTableSection);
+    const TableCells cells(settings, grid.colCount());
     GridModel::UpdateBatch batch(grid);
     for (int r = 0;;) {
         for (int c = kFunctionCol; c < grid.colCount(); ++c)
-            grid.setCell(c, r, settings.readString(section, tableKey(c, r)));
+            grid.setCell(c, r, cells.text(c, r));
         const QString command = grid.cell(kCommandCol, r);
         if (command.isEmpty())
             break;

@@ -209,6 +209,49 @@ private slots:
         QCOMPARE(grid.cell(0, 6), QString("6"));
     }
 
+    // The table is read in one pass over its section; it must find for every
+    // cell what a lookup of that cell's key finds.
+    void cellsAreWhatTheirKeysLookUp_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::newRow("blanks around keys and values")
+            << QByteArray("[Table]\n 2-0 = command\n\t1-1\t=fn\n2-1 =  cmd one \n");
+        QTest::newRow("the first of a repeated key counts")
+            << QByteArray("[Table]\n2-0=command\n2-1=first\n2-1=second\n 2-1 =third\n");
+        QTest::newRow("other spellings of a key are other keys")
+            << QByteArray("[Table]\n2-0=command\n02-1=zero\n2-01=zero\n+2-1=plus\n2-+1=plus\n"
+                          "2--1=minus\n2-1x=suffix\n2-1=real\n3- 1=inner blank\n");
+        QTest::newRow("a second section of the same name is not read")
+            << QByteArray("[Table]\n2-0=command\n2-1=one\n[Other]\n2-2=no\n"
+                          "[table]\n2-2=two\n3-1=late\n");
+        QTest::newRow("lines without a value and comments")
+            << QByteArray("[Table]\n2-0=command\n2-1\n;2-1=comment\n2-1=after\n");
+        QTest::newRow("numbers beyond int and far rows")
+            << QByteArray("[Table]\n2-0=command\n2-99999999999=huge\n2-4000000=far\n"
+                          "99999999999-1=wide\n2-1=near\n");
+        QTest::newRow("columns beyond the grid's")
+            << QByteArray("[Table]\n2-0=command\n2-1=a\n7-1=beyond\n4-1=img text\n");
+        QTest::newRow("non-ASCII keys and values")
+            << QByteArray("[Table]\n2-0=c\xc3\xb6mmand\n\xc3\xa9-1=x\n2-1=\xe2\x82\xac\n");
+    }
+    void cellsAreWhatTheirKeysLookUp() {
+        QFETCH(QByteArray, file);
+        // Named functions, so that rows 1 and 2 keep what was read instead
+        // of the default rows.
+        file.replace("[Table]\n", "[Table]\n1-1=f1\n1-2=f2\n");
+        const IniDocument doc = IniDocument::fromBytes(file);
+        GridModel grid;
+        QTemporaryDir dir;
+        PictureFinder pictures(dir.path());
+        loadTable(grid, doc, pictures);
+        // Rows the load went through: up to the first without a command.
+        int rows = 0;
+        while (!doc.readString("Table", tableKey(2, rows)).isEmpty())
+            ++rows;
+        for (int r = 1; r <= rows; ++r) // row 0 shows the header texts
+            for (int c = 1; c < 4; ++c)
+                QCOMPARE(grid.cell(c, r), doc.readString("Table", tableKey(c, r)));
+    }
+
     void headerCellsBeyondColumnFourKeepStoredTexts() {
         GridModel grid;
         grid.setColCount(7);
