@@ -67,6 +67,7 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
       executablePath_(deps.executablePath),
       files_(deps.files ? *deps.files : filesBesideExecutable(deps.executablePath)),
       editor_(grid_, [this](const QString& text) { return commandRowExtent_->width(text); }) {
+    startReadingTable();
     buildLayout();
     commandRowExtent_ = std::make_unique<TextExtent>(commandRowFont(StringGrid1->font()));
     cellPainter_ =
@@ -114,8 +115,14 @@ void TForm1::FormCreate() {
     SettingsFileName = files_.settingsFile;
     {
         // Both steps read the same file: it is read and parsed once for them.
-        const SettingsFile settings = openSettingsForLoad();
-        loadTableContents(settings);
+        const SettingsFile settings = takeStartupSettings();
+        if (startupGrid_) {
+            grid_.takeRows(*startupGrid_);
+            startupGrid_.reset();
+            Action_adj_all_table_widthExecute();
+        } else {
+            loadTableContents(settings);
+        }
         loadStyle(settings);
     }
     // The startup picture, when there is one.
@@ -377,6 +384,39 @@ SettingsFile TForm1::openSettingsForLoad() {
         // The file holds a table we could not read: no save of this run
         // may replace it with the (empty) table the window shows.
         settingsUnreadable_ = true;
+        throw;
+    }
+}
+
+void TForm1::startReadingTable() {
+    // The grid starts in the state the window's grid is in when the table is
+    // loaded into it; the reader touches nothing else of the window.
+    startupGrid_ = std::make_unique<GridModel>();
+    startupSettings_ =
+        std::async(std::launch::async, [path = files_.settingsFile, grid = startupGrid_.get()] {
+            SettingsFile settings(path);
+            PictureFinder pictures;
+            loadTable(*grid, settings, pictures);
+            return settings;
+        });
+}
+
+SettingsFile TForm1::takeStartupSettings() {
+    if (!startupSettings_.valid())
+        return openSettingsForLoad();
+    std::future<SettingsFile> reader = std::move(startupSettings_);
+    const bool sameStart = grid_.colCount() == startupGrid_->colCount() &&
+                           grid_.fixedRows() == startupGrid_->fixedRows();
+    try {
+        SettingsFile settings = reader.get();
+        settingsUnreadable_ = false;
+        if (!sameStart)
+            startupGrid_.reset(); // loaded again below, into the grid as it is now
+        return settings;
+    } catch (const AppError&) {
+        // As openSettingsForLoad: no save of this run may replace the file.
+        settingsUnreadable_ = true;
+        startupGrid_.reset();
         throw;
     }
 }

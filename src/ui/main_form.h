@@ -5,6 +5,7 @@
 #include "core/startup/program_files.h"
 #include "core/table/grid_actions.h"
 #include "core/table/grid_model.h"
+#include "platform/settings_file.h"
 
 #include <QMainWindow>
 #include <QMargins>
@@ -13,6 +14,7 @@
 #include <QString>
 #include <array>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -239,6 +241,8 @@ private:
     void fillStyleMenu();
     int tableWidth() const;
     SettingsFile openSettingsForLoad();
+    void startReadingTable();
+    SettingsFile takeStartupSettings();
     void loadTableContents(const IniDocument& settings);
     void loadStyle(const IniDocument& settings);
     // Gives the window the restored outer size and position for the frame it has now.
@@ -275,6 +279,10 @@ private:
     bool SearchHit = false;
     QString applicationHint_;
     GridModel grid_;
+    // A start reads its settings and table on another thread while the
+    // window is being built: the grid it fills, then the reader.
+    std::unique_ptr<GridModel> startupGrid_;
+    std::future<SettingsFile> startupSettings_;
     std::unique_ptr<TextExtent> commandRowExtent_;
     std::unique_ptr<CellPainter> cellPainter_;
     TableEditor editor_;

@@ -69,6 +69,16 @@ void GridModel::setColCount(int count) {
     reportCounts();
 }
 
+void GridModel::takeRows(GridModel& filled) {
+    UpdateBatch batch(*this);
+    rows_ = std::move(filled.rows_);
+    filled.rows_.clear();
+    negativeCells_ = std::move(filled.negativeCells_);
+    filled.negativeCells_.clear();
+    batchChanged_ = true;
+    setRowCount(filled.rowCount_);
+}
+
 void GridModel::setRowCount(int count) {
     count = std::max(count, 1);
     if (count == rowCount_)

@@ -82,6 +82,12 @@ public:
 
     void setClickHandler(std::function<void()> handler) { clickHandler_ = std::move(handler); }
 
+    // Takes over the cells and the row count of `filled`, a grid that started
+    // in this grid's state and was filled elsewhere (a start reads its table
+    // on another thread while the window is being built). Reported as one
+    // update batch; `filled` is left empty.
+    void takeRows(GridModel& filled);
+
     // While an update batch is open, cell changes are collected and reported
     // once as contentReset when the outermost batch closes; count changes
     // likewise, as one countsChanged and currentChanged before it.
