@@ -101,6 +101,27 @@ private slots:
         QVERIFY(grid.cell(col, row).isEmpty());
     }
 
+    void takeRowsMovesCellsAndCountInOneReport() {
+        GridModel grid;
+        grid.setCell(1, 1, "replaced");
+        GridModel filled;
+        filled.setRowCount(9);
+        filled.setCell(2, 8, "last");
+        filled.setCell(-1, 3, "outside");
+        QSignalSpy counts(&grid, &GridModel::countsChanged);
+        QSignalSpy reset(&grid, &GridModel::contentReset);
+        QSignalSpy cells(&grid, &GridModel::cellChanged);
+        grid.takeRows(filled);
+        QCOMPARE(grid.rowCount(), 9);
+        QCOMPARE(grid.cell(2, 8), QString("last"));
+        QCOMPARE(grid.cell(-1, 3), QString("outside"));
+        QCOMPARE(grid.cell(1, 1), QString()); // the grid's own cells are gone
+        QCOMPARE(counts.count(), 1);
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(cells.count(), 0);
+        QCOMPARE(filled.cell(2, 8), QString());
+    }
+
     void countsHideCellsWithoutErasingThem() {
         GridModel grid;
         grid.setCell(4, 4, QStringLiteral("corner"));
