@@ -41,10 +41,13 @@ void UpdateSession::applyPending(bool wait) {
         PendingCheck& front = pending_.front();
         if (!wait && front.outcome.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
             return;
-        const CheckOutcome outcome = front.outcome.get();
-        const auto apply = std::move(front.apply);
-        const QPointer<QObject> context = front.context;
+        // Off the queue before its result is taken: a check that ended in an
+        // exception must not stay queued with its result already consumed.
+        PendingCheck check = std::move(front);
         pending_.pop_front();
+        const CheckOutcome outcome = check.outcome.get();
+        const auto apply = std::move(check.apply);
+        const QPointer<QObject> context = check.context;
         // An error in one outcome is the apply function's to report; the
         // later outcomes are still applied.
         if (apply && context)
