@@ -1,4 +1,5 @@
-# Installation and the Debian package: the executable as /usr/bin/runpad,
+# Installation and the Debian package: the executable as /usr/bin/runpad
+# (its download helper in /usr/libexec/runpad),
 # its desktop entry, the icon in the hicolor theme (the SVG and PNGs rendered
 # from it at build time) and the AppStream metainfo.
 # `cmake --build build --target package` writes runpad_<version>_amd64.deb.
@@ -15,6 +16,10 @@ install(TARGETS Runpad RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(CODE "file(RENAME
   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/Runpad\"
   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/runpad\")")
+
+# The download helper is no command of its own: it lives with the program's
+# internal executables (main.cpp finds it relative to the program).
+install(TARGETS runpad-fetch RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/runpad)
 
 install(FILES ${RUNPAD_PACKAGING_DIR}/${RUNPAD_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
