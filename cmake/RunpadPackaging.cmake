@@ -61,10 +61,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program calls or loads at run time, which no library link shows:
 # the desktop's opener, image and platform plugins, the SVG module for the
-# icons, the libraries opened on first use (controller, downloads, desktop
-# entries, metafiles), and the fonts that stand in for the window's faces and
+# icons, the libraries opened on first use (controller, desktop entries,
+# metafiles), and the fonts that stand in for the window's faces and
 # that libwmf draws metafile text with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "xdg-utils, qt6-image-formats-plugins, qt6-qpa-plugins, libqt6svg6, libsdl2-2.0-0, libcurl4, libglib2.0-0, libwmf-0.2-7, libemf2svg1, fonts-open-sans, fonts-inconsolata, fonts-urw-base35")
+  "xdg-utils, qt6-image-formats-plugins, qt6-qpa-plugins, libqt6svg6, libsdl2-2.0-0, libglib2.0-0, libwmf-0.2-7, libemf2svg1, fonts-open-sans, fonts-inconsolata, fonts-urw-base35")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -131,10 +131,12 @@ private slots:
         LocalHttpServer server;
         server.setDefaultReply({200, {}, true});
         Downloader downloader(
-            kHelper, DownloadLimits{std::chrono::milliseconds(3000), std::chrono::seconds(600)});
+            kHelper, DownloadLimits{std::chrono::milliseconds(3000), std::chrono::seconds(20)});
         std::atomic<bool> finished{false};
         bool stored = true;
-        std::thread download([&] {
+        // Joined on every path: a failed check below still waits for the
+        // stall limit rather than ending the test program.
+        std::jthread download([&] {
             stored =
                 downloader.DownloadFile(QStringLiteral("http://%1/x").arg(server.host()), target);
             finished = true;
@@ -144,7 +146,7 @@ private slots:
         QCOMPARE(helpers.size(), 1);
         downloader.cancelAll();
         // Well within the stall limit, which would end it otherwise.
-        QTRY_VERIFY_WITH_TIMEOUT(finished.load(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(finished.load(), 10000);
         download.join();
         QVERIFY(!stored);
         QVERIFY(!processExists(helpers.first()));

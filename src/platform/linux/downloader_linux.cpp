@@ -70,7 +70,8 @@ bool Downloader::DownloadFile(const QString& url, const QString& fileName) const
     }
     // Waits for the end without reaping: until the pid leaves running_ under
     // the lock, no other process can have it, so cancelAll cannot kill a
-    // stranger.
+    // stranger. (The helper's parent-death signal follows this thread, which
+    // stays here until the helper has ended.)
     siginfo_t info{};
     int waited;
     do {
