@@ -44,7 +44,8 @@ struct Case {
 };
 
 void run(const Case& c, FormFixture& fx) {
-    Downloader downloader; // the program's limits: 3 s connect, 10 s stall
+    // The program's limits: 3 s connect, 10 s stall.
+    Downloader downloader(QStringLiteral(RUNPAD_FETCH));
     UpdateSession session(
         c.host,
         [&](const QString& url, const QString& file) { return downloader.DownloadFile(url, file); },

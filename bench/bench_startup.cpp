@@ -192,6 +192,10 @@ int main(int argc, char** argv) {
             program = dir + QStringLiteral("/Runpad");
             QFile::remove(program);
             QFile::copy(runpad, program);
+            // The update check of start-up runs the download helper found
+            // beside the program, as an installed program runs its own.
+            QFile::remove(dir + QStringLiteral("/runpad-fetch"));
+            QFile::copy(QStringLiteral(RUNPAD_FETCH), dir + QStringLiteral("/runpad-fetch"));
             writeTable(dir + QStringLiteral("/Runpad.ini"), c.rows);
             runOnce(x, program, dir);
         }

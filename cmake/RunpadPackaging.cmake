@@ -1,4 +1,5 @@
-# Installation and the Debian package: the executable as /usr/bin/runpad,
+# Installation and the Debian package: the executable as /usr/bin/runpad
+# (its download helper in /usr/libexec/runpad),
 # its desktop entry, the icon in the hicolor theme (the SVG and PNGs rendered
 # from it at build time) and the AppStream metainfo.
 # `cmake --build build --target package` writes runpad_<version>_amd64.deb.
@@ -15,6 +16,10 @@ install(TARGETS Runpad RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(CODE "file(RENAME
   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/Runpad\"
   \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/runpad\")")
+
+# The download helper is no command of its own: it lives with the program's
+# internal executables (main.cpp finds it relative to the program).
+install(TARGETS runpad-fetch RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/runpad)
 
 install(FILES ${RUNPAD_PACKAGING_DIR}/${RUNPAD_APP_ID}.desktop
   DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -56,10 +61,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the program calls or loads at run time, which no library link shows:
 # the desktop's opener, image and platform plugins, the SVG module for the
-# icons, the libraries opened on first use (controller, downloads, desktop
-# entries, metafiles), and the fonts that stand in for the window's faces and
+# icons, the libraries opened on first use (controller, desktop entries,
+# metafiles), and the fonts that stand in for the window's faces and
 # that libwmf draws metafile text with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "xdg-utils, qt6-image-formats-plugins, qt6-qpa-plugins, libqt6svg6, libsdl2-2.0-0, libcurl4, libglib2.0-0, libwmf-0.2-7, libemf2svg1, fonts-open-sans, fonts-inconsolata, fonts-urw-base35")
+  "xdg-utils, qt6-image-formats-plugins, qt6-qpa-plugins, libqt6svg6, libsdl2-2.0-0, libglib2.0-0, libwmf-0.2-7, libemf2svg1, fonts-open-sans, fonts-inconsolata, fonts-urw-base35")
 set(CPACK_STRIP_FILES ON)
 include(CPack)

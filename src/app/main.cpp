@@ -16,6 +16,8 @@
 #include "ui/main_form.h"
 #include "ui/style_manager.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -58,6 +60,16 @@ void closeOnTerminate(QWidget& window) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+}
+
+// The download helper: beside the program in the build tree, else where the
+// installation puts it relative to the program.
+QString downloadHelperPath() {
+    const QDir programFolder(QCoreApplication::applicationDirPath());
+    const QString beside = programFolder.filePath(QStringLiteral("runpad-fetch"));
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QDir::cleanPath(programFolder.filePath(QStringLiteral(RUNPAD_FETCH_FROM_BINDIR)));
 }
 
 } // namespace
@@ -105,7 +117,7 @@ int main(int argc, char** argv) {
     QString updateHost = qEnvironmentVariable("RUNPAD_UPDATE_HOST");
     if (updateHost.isEmpty())
         updateHost = QStringLiteral(RUNPAD_UPDATE_HOST);
-    runpad::Downloader downloader;
+    runpad::Downloader downloader(downloadHelperPath());
     runpad::UpdateSession updates(
         updateHost,
         [&downloader](const QString& url, const QString& file) {
@@ -124,8 +136,8 @@ int main(int argc, char** argv) {
                          &about, &files});
     closeOnTerminate(form);
     // The hidden About dialog of program start. Its update check runs on a
-    // worker thread, started once the window shows: the download library is
-    // loaded then, not before the first sight of the window.
+    // worker thread, started once the window shows: its download helper
+    // process starts then, not before the first sight of the window.
     std::unique_ptr<runpad::TAboutBox> startupAbout;
     form.whenShown([&] {
         startupAbout = std::make_unique<runpad::TAboutBox>(

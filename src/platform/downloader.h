@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
-#include <atomic>
 #include <chrono>
+#include <mutex>
+#include <set>
+#include <sys/types.h>
 
 namespace runpad {
 
@@ -13,24 +16,33 @@ struct DownloadLimits {
     std::chrono::seconds stallTime{10};
 };
 
-// HTTP downloads into local files. One object may be used from several
-// threads at once.
+// HTTP downloads into local files. Each download runs in a helper process
+// (runpad-fetch), so the download and TLS libraries never enter this one.
+// One object may be used from several threads at once.
 class Downloader {
 public:
-    explicit Downloader(DownloadLimits limits = {});
+    // helperPath: the runpad-fetch executable.
+    explicit Downloader(QString helperPath, DownloadLimits limits = {});
 
     // Fetches url with an HTTP GET into fileName, replacing an earlier file of
     // that name only once the whole file has arrived: a failed download leaves
     // an older file whole and no partial file behind. True exactly when the
-    // whole file was stored; an HTTP error status is a failure.
+    // whole file was stored; an HTTP error status is a failure, and so is a
+    // helper that cannot be started.
     bool DownloadFile(const QString& url, const QString& fileName) const;
 
-    // Makes running and later downloads give up at once (used at shutdown).
-    void cancelAll() { cancelled_.store(true); }
+    // Makes running and later downloads give up at once (used at shutdown):
+    // running helpers are killed.
+    void cancelAll();
 
 private:
+    QByteArray helperPath_;
     DownloadLimits limits_;
-    mutable std::atomic<bool> cancelled_{false};
+    mutable std::mutex mutex_;
+    // Guarded by mutex_. A pid stays here until its process has ended but
+    // before it is reaped, so a kill never reaches a reused pid.
+    mutable std::set<pid_t> running_;
+    bool cancelled_ = false;
 };
 
 } // namespace runpad

@@ -89,8 +89,8 @@ public:
 
     // Runs work once the window has first been exposed on the screen, at once
     // when it already has. What a start can do without until the window shows
-    // waits for this: the controller and the update check open their
-    // libraries then.
+    // waits for this: the controller opens its library and the update check
+    // starts its download then.
     void whenShown(std::function<void()> work);
 
     // Table actions.

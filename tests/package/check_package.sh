@@ -13,8 +13,10 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 [ -f "$deb" ] || fail "no package at $deb"
 work=$(mktemp -d)
 pid=
+server=
 cleanup() {
     [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+    [ -n "$server" ] && kill -KILL "$server" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -26,6 +28,8 @@ exe=$root/usr/bin/runpad
 [ -x "$exe" ] || fail "usr/bin/runpad missing or not executable"
 exe_real=$(readlink -f "$exe")
 [ -f "$root/usr/share/applications/$app_id.desktop" ] || fail "desktop entry missing"
+fetch=$root/usr/libexec/runpad/runpad-fetch
+[ -x "$fetch" ] || fail "usr/libexec/runpad/runpad-fetch missing or not executable"
 [ -f "$root/usr/share/metainfo/$app_id.metainfo.xml" ] || fail "metainfo missing"
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$app_id.svg" ] || fail "SVG icon missing"
 for size in 16 22 24 32 48 64 128 256; do
@@ -58,8 +62,10 @@ err=$(env -u DISPLAY -u WAYLAND_DISPLAY "$exe" --no-such-option 2>&1 >/dev/null)
 [ $status -eq 2 ] || fail "an unknown option exited with status $status"
 [[ "$err" == *"Usage: runpad [options]"* ]] || fail "an unknown option printed '$err'"
 
-# Starts the installed program, waits until it handles SIGTERM, and closes it
-# with SIGTERM; it must exit with status 0.
+# Starts the installed program, waits until it handles SIGTERM (and, when
+# $wait_for names a file, until that file exists), and closes it with
+# SIGTERM; it must exit with status 0.
+wait_for=
 run_and_close() {
     "$exe" "$@" &
     pid=$!
@@ -67,9 +73,10 @@ run_and_close() {
     # Ready to close once the process runs the program (not the shell that
     # forked it) and catches SIGTERM (bit 14 of the caught-signal mask).
     until [ "$(readlink /proc/$pid/exe)" = "$exe_real" ] &&
-          (( 0x$(awk '/^SigCgt:/ {print $2}' /proc/$pid/status) >> 14 & 1 )); do
+          (( 0x$(awk '/^SigCgt:/ {print $2}' /proc/$pid/status) >> 14 & 1 )) &&
+          { [ -z "$wait_for" ] || [ -s "$wait_for" ]; }; do
         tries=$((tries + 1))
-        [ $tries -lt 300 ] || fail "runpad $* did not start"
+        [ $tries -lt 300 ] || fail "runpad $* did not start${wait_for:+, or its update check reached no server}"
         kill -0 "$pid" 2>/dev/null || fail "runpad $* ended early"
         sleep 0.05
     done
@@ -100,5 +107,36 @@ second=$work/second.ini
 run_and_close --settings "$second"
 grep -q "^Form Width=" "$second" || fail "--settings did not write $second"
 [ "$(cat "$ini")" = "$before" ] || fail "--settings changed $ini"
+
+# The update check of start-up reaches the host through the installed
+# download helper: a local server records what it is asked.
+requests=$work/requests
+/usr/bin/python3 - "$work/port" "$requests" <<'PY' &
+import http.server, sys
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        with open(sys.argv[2], "a") as log:
+            log.write(self.path + "\n")
+        self.send_response(404)
+        self.end_headers()
+    def log_message(self, *args):
+        pass
+httpd = http.server.HTTPServer(("127.0.0.1", 0), Handler)
+with open(sys.argv[1], "w") as f:
+    f.write(str(httpd.server_address[1]))
+httpd.serve_forever()
+PY
+server=$!
+tries=0
+until [ -s "$work/port" ]; do
+    tries=$((tries + 1))
+    [ $tries -lt 100 ] || fail "the test's HTTP server did not start"
+    sleep 0.05
+done
+wait_for=$requests RUNPAD_UPDATE_HOST=127.0.0.1:$(cat "$work/port") run_and_close
+grep -q "index.json" "$requests" || fail "the update check asked for: $(cat "$requests")"
+kill "$server"
+wait "$server" 2>/dev/null || true
+server=
 
 echo "package checks passed"

@@ -49,7 +49,8 @@ struct AboutFixture {
     QTemporaryDir dir;
     QString exePath;
     // A silent server is given up after one second.
-    Downloader downloader{DownloadLimits{std::chrono::milliseconds(3000), std::chrono::seconds(1)}};
+    Downloader downloader{QStringLiteral(RUNPAD_FETCH),
+                          DownloadLimits{std::chrono::milliseconds(3000), std::chrono::seconds(1)}};
     UpdateSession session;
     RecordingShell shell;
     RecordingPrompts prompts;

@@ -5,17 +5,16 @@
 namespace runpad {
 
 // A system library opened the first time one of its functions is needed.
-// The controller, download, desktop-entry and metafile libraries bring some
-// sixty further libraries with them (audio, TLS, Kerberos, LDAP, ...);
-// linked, every start would load and relocate them before the first window
-// shows, and most sessions never use them. Nothing here is generic enough for
-// a library: it is dlopen and dlsym with all-or-nothing bookkeeping.
+// The controller, desktop-entry and metafile libraries bring many further
+// libraries with them (audio, input, image codecs, ...); linked, every start would load and
+// relocate them before the first window shows, and most sessions never use them. Nothing here is
+// generic enough for a library: it is dlopen and dlsym with all-or-nothing bookkeeping.
 class SharedLibrary {
 public:
     // soname: the file name the library is installed under, as in its package.
     explicit SharedLibrary(const char* soname);
     // The library stays loaded for the rest of the program: threads it started
-    // (SDL's, curl's resolver) may still run its code at exit.
+    // (SDL's) may still run its code at exit.
     ~SharedLibrary() = default;
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
