@@ -7,6 +7,7 @@
 
 #include <charconv>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -51,25 +52,37 @@ class TableCells {
 public:
     TableCells(const IniDocument& settings, int colCount)
         : pairs_(settings.keyValues(QString::fromLatin1(kTableSection))), colCount_(colCount) {
-        // Rows are read up to the first one without a command, so a row
-        // beyond the number of keys is never reached.
+        // Rows are read up to the first one without a command. That is
+        // almost always a row within the number of keys; a command kept in a
+        // column beyond the grid's count can lead further, so the rare keys
+        // of farther rows wait in a map instead of sizing the table.
         const auto rows = pairs_.size() + 1;
         lineOf_.assign(rows * size_t(colCount_), kNone);
         for (size_t i = 0; i < pairs_.size(); ++i) {
             const auto cell = parseTableKey(pairs_[i].key);
-            if (!cell || cell->first >= colCount_ || size_t(cell->second) >= rows)
+            if (!cell || cell->first >= colCount_)
                 continue;
-            quint32& line = lineOf_[size_t(cell->second) * size_t(colCount_) + size_t(cell->first)];
-            if (line == kNone) // the first line of a key is the one a lookup finds
-                line = quint32(i);
+            // The first line of a key is the one a lookup finds.
+            if (size_t(cell->second) < rows) {
+                quint32& line =
+                    lineOf_[size_t(cell->second) * size_t(colCount_) + size_t(cell->first)];
+                if (line == kNone)
+                    line = quint32(i);
+            } else {
+                farLines_.try_emplace(farKey(cell->first, cell->second), quint32(i));
+            }
         }
     }
 
     QString text(int col, int row) const {
         const size_t at = size_t(row) * size_t(colCount_) + size_t(col);
-        if (at >= lineOf_.size() || lineOf_[at] == kNone)
-            return {};
-        return QString::fromUtf8(pairs_[lineOf_[at]].value);
+        quint32 line = kNone;
+        if (at < lineOf_.size()) {
+            line = lineOf_[at];
+        } else if (const auto far = farLines_.find(farKey(col, row)); far != farLines_.end()) {
+            line = far->second;
+        }
+        return line == kNone ? QString() : QString::fromUtf8(pairs_[line].value);
     }
 
 private:
@@ -77,6 +90,9 @@ private:
     std::vector<IniDocument::KeyValue> pairs_;
     int colCount_;
     std::vector<quint32> lineOf_;
+    std::unordered_map<quint64, quint32> farLines_;
+
+    static quint64 farKey(int col, int row) { return quint64(quint32(col)) << 32 | quint32(row); }
 };
 
 } // namespace

@@ -252,6 +252,22 @@ private slots:
                 QCOMPARE(grid.cell(c, r), doc.readString("Table", tableKey(c, r)));
     }
 
+    // With fewer columns than the command's, the commands the grid kept
+    // beyond its count decide how far the load reads: further than the file
+    // has keys.
+    void keptCommandsBeyondTheCountLeadPastTheKeys() {
+        GridModel grid;
+        grid.setRowCount(6);
+        for (int r = 0; r < 5; ++r)
+            grid.setCell(2, r, QString("kept%1").arg(r));
+        grid.setColCount(2);
+        const IniDocument doc = IniDocument::fromBytes("[Table]\n1-0=Function\n1-4=far\n");
+        QTemporaryDir dir;
+        PictureFinder pictures(dir.path());
+        loadTable(grid, doc, pictures);
+        QCOMPARE(grid.cell(1, 4), QString("far"));
+    }
+
     void headerCellsBeyondColumnFourKeepStoredTexts() {
         GridModel grid;
         grid.setColCount(7);
