@@ -617,6 +617,9 @@ void TestMetafileRenderer::rejectsBrokenMetafiles_data() {
         d.width = 30000;
         d.height = 30000;
     });
+    // From a fuzzed file: libwmf draws 2 rows (the low 16 bits) but allocated for all of them.
+    QTest::newRow("wmf: bitmap height beyond 16 bits")
+        << Kind::Wmf << dibWmf([](Dib& d) { d.height = 0x24000002; });
     QTest::newRow("wmf: compressed bitmap beyond the pixel limit")
         << Kind::Wmf << dibWmf([](Dib& d) {
                d.width = 20000;

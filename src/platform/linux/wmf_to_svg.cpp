@@ -101,9 +101,10 @@ bool bitmapIsSafe(std::string_view dib, std::uint16_t presetWidth, std::uint16_t
     if (colours * 4 > afterHeader)
         return false;
 
-    // libwmf takes the sides as 16-bit values, and the record's own where it gives them.
-    const std::uint64_t pixelWidth = presetWidth != 0 ? presetWidth : (width & 0xFFFF);
-    const std::uint64_t pixelHeight = presetHeight != 0 ? presetHeight : (height & 0xFFFF);
+    // The record's own sides where it gives them. The header's count in full: libwmf draws
+    // with 16-bit sides but allocates by what the header declares.
+    const std::uint64_t pixelWidth = presetWidth != 0 ? presetWidth : width;
+    const std::uint64_t pixelHeight = presetHeight != 0 ? presetHeight : height;
     const std::uint64_t depth = compression == 2 ? bitsPerPixel * 2 : bitsPerPixel;
     const std::uint64_t bytesPerLine = 4 * ((pixelWidth * depth + 31) / 32);
     const std::uint64_t pixelBytes = bytesPerLine * pixelHeight;
