@@ -375,9 +375,9 @@ void TForm1::Action_adj_all_table_widthExecute() {
     StringGrid1->viewport()->update();
 }
 
-SettingsFile TForm1::openSettingsForLoad() {
+SettingsFile TForm1::openSettingsForLoad(std::future<SettingsFile>* reader) {
     try {
-        SettingsFile settings(SettingsFileName);
+        SettingsFile settings = reader ? reader->get() : SettingsFile(SettingsFileName);
         settingsUnreadable_ = false;
         return settings;
     } catch (const AppError&) {
@@ -405,20 +405,12 @@ SettingsFile TForm1::takeStartupSettings() {
     if (!startupSettings_.valid())
         return openSettingsForLoad();
     std::future<SettingsFile> reader = std::move(startupSettings_);
-    const bool sameStart = grid_.colCount() == startupGrid_->colCount() &&
-                           grid_.fixedRows() == startupGrid_->fixedRows();
-    try {
-        SettingsFile settings = reader.get();
-        settingsUnreadable_ = false;
-        if (!sameStart)
-            startupGrid_.reset(); // loaded again below, into the grid as it is now
-        return settings;
-    } catch (const AppError&) {
-        // As openSettingsForLoad: no save of this run may replace the file.
-        settingsUnreadable_ = true;
-        startupGrid_.reset();
-        throw;
-    }
+    std::unique_ptr<GridModel> filled = std::move(startupGrid_);
+    SettingsFile settings = openSettingsForLoad(&reader);
+    // A grid that no longer starts as the reader's did is loaded again.
+    if (grid_.colCount() == filled->colCount() && grid_.fixedRows() == filled->fixedRows())
+        startupGrid_ = std::move(filled);
+    return settings;
 }
 
 void TForm1::Action_load_table_contentsExecute() {

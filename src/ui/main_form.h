@@ -240,7 +240,8 @@ private:
     void showEditImage();
     void fillStyleMenu();
     int tableWidth() const;
-    SettingsFile openSettingsForLoad();
+    // Reads the settings file, or takes what reader read of it.
+    SettingsFile openSettingsForLoad(std::future<SettingsFile>* reader = nullptr);
     void startReadingTable();
     SettingsFile takeStartupSettings();
     void loadTableContents(const IniDocument& settings);
