@@ -9,7 +9,7 @@
 
 #include "core/image/jpeg_codec.h"
 #include "core/image/picture_decoder.h"
-#include "platform/huge_page_memory.h"
+#include "platform/resident_picture_memory.h"
 #include "ui/picture_view.h"
 
 #include <QApplication>
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     }
 
     // Decoded as the program decodes previews: into the memory main() hands the window.
-    const HugePageMemory pictureMemory;
+    const ResidentPictureMemory pictureMemory;
     PictureScrollBox pane;
     pane.decoder = [&pictureMemory](const QString& path) {
         return decodePictureFile(path, nullptr, &pictureMemory);

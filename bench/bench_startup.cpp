@@ -1,7 +1,8 @@
 // Start-up of the real program against a minimal Qt Widgets window, started
 // the same way in the same run on a private Xvfb server: time from process
-// start to the first top-level window mapped on the screen, median of five,
-// and resident memory once the window is up. Runpad runs as a copy beside a
+// start to the first top-level window mapped on the screen, median of five
+// runs taken in turns with the other cases, and resident memory once the
+// window is up. Runpad runs as a copy beside a
 // generated Runpad.ini with the given number of table rows.
 //
 // Usage: bench_startup [runs]    (needs Xvfb; prints one line per case)
@@ -158,6 +159,9 @@ int main(int argc, char** argv) {
     const QByteArray name = ":" + QByteArray::number(display);
     setenv("DISPLAY", name.constData(), 1);
     setenv("QT_QPA_PLATFORM", "xcb", 1);
+    // A private runtime folder, as a desktop session gives every program.
+    QTemporaryDir runtime;
+    setenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()).constData(), 1);
     xcb_connection_t* x = xcb_connect(name.constData(), nullptr);
     if (xcb_connection_has_error(x)) {
         std::fprintf(stderr, "bench_startup: no connection to %s\n", name.constData());
@@ -178,31 +182,42 @@ int main(int argc, char** argv) {
                           {"Runpad, empty table", 0},
                           {"Runpad, 10000 rows", 10000},
                           {"Runpad, 100000 rows", 100000}};
+    // Every case runs once to warm the caches (fonts, libraries, the copied
+    // program), then the cases take turns, so that a machine that slows down
+    // or speeds up during the run weighs on all of them alike.
+    struct Prepared {
+        QString program;
+        QString dir;
+        std::vector<Sample> samples;
+    };
+    std::vector<Prepared> prepared;
+    for (const Case& c : cases) {
+        Prepared p{minimal, work.path(), {}};
+        if (c.rows >= 0) {
+            p.dir = work.filePath(QString::number(c.rows));
+            QDir().mkpath(p.dir);
+            p.program = p.dir + QStringLiteral("/Runpad");
+            QFile::remove(p.program);
+            QFile::copy(runpad, p.program);
+            // The update check of start-up runs the download helper found
+            // beside the program, as an installed program runs its own.
+            QFile::remove(p.dir + QStringLiteral("/runpad-fetch"));
+            QFile::copy(QStringLiteral(RUNPAD_FETCH), p.dir + QStringLiteral("/runpad-fetch"));
+            writeTable(p.dir + QStringLiteral("/Runpad.ini"), c.rows);
+        }
+        runOnce(x, p.program, p.dir);
+        prepared.push_back(p);
+    }
+    for (int i = 0; i < runs; ++i)
+        for (Prepared& p : prepared)
+            p.samples.push_back(runOnce(x, p.program, p.dir));
+
     double minimalMs = 0;
     long minimalKiB = 0;
     int failures = 0;
-    // Warm the caches once (fonts, libraries) so every case starts alike.
-    runOnce(x, minimal, work.path());
-    for (const Case& c : cases) {
-        QString program = minimal;
-        QString dir = work.path();
-        if (c.rows >= 0) {
-            dir = work.filePath(QString::number(c.rows));
-            QDir().mkpath(dir);
-            program = dir + QStringLiteral("/Runpad");
-            QFile::remove(program);
-            QFile::copy(runpad, program);
-            // The update check of start-up runs the download helper found
-            // beside the program, as an installed program runs its own.
-            QFile::remove(dir + QStringLiteral("/runpad-fetch"));
-            QFile::copy(QStringLiteral(RUNPAD_FETCH), dir + QStringLiteral("/runpad-fetch"));
-            writeTable(dir + QStringLiteral("/Runpad.ini"), c.rows);
-            runOnce(x, program, dir);
-        }
-        std::vector<Sample> samples;
-        for (int i = 0; i < runs; ++i)
-            samples.push_back(runOnce(x, program, dir));
-        const Sample m = median(samples);
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const Sample m = median(prepared[i].samples);
         if (c.rows < 0) {
             minimalMs = m.ms;
             minimalKiB = m.rssKiB;

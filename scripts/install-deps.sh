@@ -9,6 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libsdl2-dev libjpeg62-turbo-dev libpng-dev zlib1g-dev
   libcurl4-openssl-dev libemf2svg-dev libwmf-dev rapidjson-dev libglib2.0-dev
+  libfontconfig-dev
   # run
   qt6-image-formats-plugins fonts-urw-base35 fonts-dejavu-core fonts-liberation2
   fonts-open-sans fonts-inconsolata

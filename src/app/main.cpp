@@ -6,14 +6,16 @@
 #include "platform/app_folders.h"
 #include "platform/clock.h"
 #include "platform/downloader.h"
+#include "platform/font_warm_up.h"
 #include "platform/gamepad_input.h"
-#include "platform/huge_page_memory.h"
 #include "platform/icon_extractor.h"
 #include "platform/metafile_renderer.h"
+#include "platform/resident_picture_memory.h"
 #include "platform/shell_start.h"
 #include "ui/about_box.h"
 #include "ui/error_display.h"
 #include "ui/main_form.h"
+#include "ui/startup_table_read.h"
 #include "ui/style_manager.h"
 
 #include <QDir>
@@ -64,8 +66,8 @@ void closeOnTerminate(QWidget& window) {
 
 // The download helper: beside the program in the build tree, else where the
 // installation puts it relative to the program.
-QString downloadHelperPath() {
-    const QDir programFolder(QCoreApplication::applicationDirPath());
+QString downloadHelperPath(const QString& executablePath) {
+    const QDir programFolder(QFileInfo(executablePath).absolutePath());
     const QString beside = programFolder.filePath(QStringLiteral("runpad-fetch"));
     if (QFileInfo(beside).isExecutable())
         return beside;
@@ -86,9 +88,18 @@ int main(int argc, char** argv) {
         return failed ? runpad::CommandLine::kUsageErrorStatus : 0;
     }
 
+    const QString executablePath = runpad::runningExecutablePath(arguments.value(0));
+    runpad::ProgramFiles files = runpad::programFiles(executablePath, runpad::userConfigHome());
+    if (!commandLine.settingsFile.isEmpty())
+        files.settingsFile = commandLine.settingsFile;
+    // The settings and the table are read, and the font configuration too,
+    // while the toolkit connects to the display and the window is built.
+    runpad::StartupTableRead startupRead(files.settingsFile);
+    runpad::FontWarmUp fontWarmUp;
     // Qt's own options are not offered: the toolkit sees the program name only.
     int toolkitArgc = 1;
     runpad::RunpadApplication app(toolkitArgc, argv);
+    fontWarmUp.applicationReady();
     QApplication::setApplicationName(QString::fromLatin1(runpad::kProgramName));
     QApplication::setApplicationVersion(QStringLiteral(RUNPAD_VERSION));
     // Lets the desktop match the window to the installed entry and its icon.
@@ -111,29 +122,26 @@ int main(int argc, char** argv) {
     runpad::DesktopShellStarter shell;
     const runpad::IconExtractor icons;
     const runpad::SvgMetafileRenderer metafiles;
-    const runpad::HugePageMemory pictureMemory;
+    const runpad::ResidentPictureMemory pictureMemory;
 
     // The update host: built in, or named by RUNPAD_UPDATE_HOST for this run.
     QString updateHost = qEnvironmentVariable("RUNPAD_UPDATE_HOST");
     if (updateHost.isEmpty())
         updateHost = QStringLiteral(RUNPAD_UPDATE_HOST);
-    runpad::Downloader downloader(downloadHelperPath());
+    runpad::Downloader downloader(downloadHelperPath(executablePath));
     runpad::UpdateSession updates(
         updateHost,
         [&downloader](const QString& url, const QString& file) {
             return downloader.DownloadFile(url, file);
         },
         [&downloader] { downloader.cancelAll(); });
-    const QString executablePath = QCoreApplication::applicationFilePath();
-    runpad::ProgramFiles files = runpad::programFiles(executablePath, runpad::userConfigHome());
-    if (!commandLine.settingsFile.isEmpty())
-        files.settingsFile = commandLine.settingsFile;
     const runpad::AboutDependencies about{executablePath, updates, shell,
                                           prompts,        errors,  files.folder};
 
     runpad::TForm1 form({executablePath, clock, prompts, errors, styles, shell, icons, &metafiles,
                          [] { return std::make_unique<runpad::TGamepadInput>(); }, &pictureMemory,
-                         &about, &files});
+                         &about, &files, &startupRead});
+    fontWarmUp.finish();
     closeOnTerminate(form);
     // The hidden About dialog of program start. Its update check runs on a
     // worker thread, started once the window shows: its download helper

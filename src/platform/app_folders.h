@@ -15,6 +15,11 @@ namespace runpad {
 // save.
 ProgramFiles programFiles(const QString& executablePath, const QString& configHome);
 
+// The program file the system started, found without the application object
+// (so that files beside it can be read while the toolkit starts); argv0
+// serves only where the system does not tell.
+QString runningExecutablePath(const QString& argv0);
+
 // $XDG_CONFIG_HOME when it names an absolute path, otherwise ~/.config.
 QString userConfigHome();
 

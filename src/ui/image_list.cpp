@@ -132,7 +132,7 @@ QPixmap ImageList::pixmap(int index, qreal devicePixelRatio) const {
     return pixmap;
 }
 
-QImage ImageList::builtinPreview() {
+QImage ImageList::builtinPreview(const PictureMemory* memory) {
     // Decoded by the program's own JPEG codec: Qt's image reader would first
     // load and query every image format plugin, which costs more start-up
     // time than the decode.
@@ -140,7 +140,7 @@ QImage ImageList::builtinPreview() {
     if (!file.open(QIODevice::ReadOnly))
         return {};
     try {
-        return decodeJpeg(file.readAll());
+        return decodeJpeg(file.readAll(), memory);
     } catch (const AppError&) {
         return {};
     }

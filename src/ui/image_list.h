@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/image/picture_memory.h"
+
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
@@ -24,7 +26,7 @@ public:
     QPixmap pixmap(int index, qreal devicePixelRatio = 1.0) const;
 
     // The picture shown when no picture of the selected command is found.
-    static QImage builtinPreview();
+    static QImage builtinPreview(const PictureMemory* memory = nullptr);
 };
 
 } // namespace runpad

@@ -18,6 +18,7 @@
 #include "ui/error_display.h"
 #include "ui/image_list.h"
 #include "ui/picture_view.h"
+#include "ui/startup_table_read.h"
 #include "ui/string_grid_view.h"
 #include "ui/style_manager.h"
 #include "ui/window_bars.h"
@@ -67,7 +68,13 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
       executablePath_(deps.executablePath),
       files_(deps.files ? *deps.files : filesBesideExecutable(deps.executablePath)),
       editor_(grid_, [this](const QString& text) { return commandRowExtent_->width(text); }) {
-    startReadingTable();
+    // The settings and table are read on another thread while the window is built.
+    if (deps.startupRead && deps.startupRead->settingsFile() == files_.settingsFile) {
+        startupRead_ = deps.startupRead;
+    } else {
+        ownStartupRead_ = std::make_unique<StartupTableRead>(files_.settingsFile);
+        startupRead_ = ownStartupRead_.get();
+    }
     buildLayout();
     commandRowExtent_ = std::make_unique<TextExtent>(commandRowFont(StringGrid1->font()));
     cellPainter_ =
@@ -375,9 +382,9 @@ void TForm1::Action_adj_all_table_widthExecute() {
     StringGrid1->viewport()->update();
 }
 
-SettingsFile TForm1::openSettingsForLoad(std::future<SettingsFile>* reader) {
+SettingsFile TForm1::openSettingsForLoad(StartupTableRead* read) {
     try {
-        SettingsFile settings = reader ? reader->get() : SettingsFile(SettingsFileName);
+        SettingsFile settings = read ? read->takeSettings() : SettingsFile(SettingsFileName);
         settingsUnreadable_ = false;
         return settings;
     } catch (const AppError&) {
@@ -388,25 +395,12 @@ SettingsFile TForm1::openSettingsForLoad(std::future<SettingsFile>* reader) {
     }
 }
 
-void TForm1::startReadingTable() {
-    // The grid starts in the state the window's grid is in when the table is
-    // loaded into it; the reader touches nothing else of the window.
-    startupGrid_ = std::make_unique<GridModel>();
-    startupSettings_ =
-        std::async(std::launch::async, [path = files_.settingsFile, grid = startupGrid_.get()] {
-            SettingsFile settings(path);
-            PictureFinder pictures;
-            loadTable(*grid, settings, pictures);
-            return settings;
-        });
-}
-
 SettingsFile TForm1::takeStartupSettings() {
-    if (!startupSettings_.valid())
+    if (!startupRead_ || !startupRead_->pending())
         return openSettingsForLoad();
-    std::future<SettingsFile> reader = std::move(startupSettings_);
-    std::unique_ptr<GridModel> filled = std::move(startupGrid_);
-    SettingsFile settings = openSettingsForLoad(&reader);
+    StartupTableRead* read = std::exchange(startupRead_, nullptr);
+    SettingsFile settings = openSettingsForLoad(read);
+    std::unique_ptr<GridModel> filled = read->takeGrid();
     // A grid that no longer starts as the reader's did is loaded again.
     if (grid_.colCount() == filled->colCount() && grid_.fixedRows() == filled->fixedRows())
         startupGrid_ = std::move(filled);

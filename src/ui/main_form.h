@@ -14,7 +14,6 @@
 #include <QString>
 #include <array>
 #include <functional>
-#include <future>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -42,6 +41,7 @@ class PictureImage;
 class PictureScrollBox;
 class KeyPreview;
 class ShellStarter;
+class StartupTableRead;
 class StringGridView;
 class StyleManager;
 class TextExtent;
@@ -69,6 +69,9 @@ struct FormDependencies {
     // Where the settings file and the startup picture are; beside the
     // executable when not given.
     const ProgramFiles* files = nullptr;
+    // The settings file and its table, when their read has already been
+    // started (for the same settings file); the window starts it otherwise.
+    StartupTableRead* startupRead = nullptr;
 };
 
 // The main window: the command table with its toolbar and actions, the
@@ -240,9 +243,8 @@ private:
     void showEditImage();
     void fillStyleMenu();
     int tableWidth() const;
-    // Reads the settings file, or takes what reader read of it.
-    SettingsFile openSettingsForLoad(std::future<SettingsFile>* reader = nullptr);
-    void startReadingTable();
+    // Reads the settings file, or takes the startup read of it.
+    SettingsFile openSettingsForLoad(StartupTableRead* read = nullptr);
     SettingsFile takeStartupSettings();
     void loadTableContents(const IniDocument& settings);
     void loadStyle(const IniDocument& settings);
@@ -281,9 +283,10 @@ private:
     QString applicationHint_;
     GridModel grid_;
     // A start reads its settings and table on another thread while the
-    // window is being built: the grid it fills, then the reader.
+    // window is being built; the reader's grid once it is taken.
+    std::unique_ptr<StartupTableRead> ownStartupRead_;
+    StartupTableRead* startupRead_ = nullptr;
     std::unique_ptr<GridModel> startupGrid_;
-    std::future<SettingsFile> startupSettings_;
     std::unique_ptr<TextExtent> commandRowExtent_;
     std::unique_ptr<CellPainter> cellPainter_;
     TableEditor editor_;

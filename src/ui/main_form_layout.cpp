@@ -260,7 +260,7 @@ void TForm1::buildPanels() {
     ScrollBox1 = new PictureScrollBox(Splitter2);
     Image1 = ScrollBox1->image();
     // The built-in picture is a JPEG picture, not yet a bitmap.
-    ScrollBox1->assignPicture(ImageList::builtinPreview(), false);
+    ScrollBox1->assignPicture(ImageList::builtinPreview(pictureMemory_), false);
     ScrollBox1->onStatusText = [this](const QString& text) { setPanelText(3, text); };
     ScrollBox1->decoder = [this](const QString& path) {
         return decodePictureFile(path, metafiles_, pictureMemory_);

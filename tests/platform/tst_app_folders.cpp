@@ -1,5 +1,6 @@
 #include "platform/app_folders.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 
 using runpad::ProgramFiles;
 using runpad::programFiles;
+using runpad::runningExecutablePath;
 using runpad::userConfigHome;
 
 namespace {
@@ -30,6 +32,7 @@ private slots:
     void choosesTheFolder();
     void configHome_data();
     void configHome();
+    void runningExecutable();
 };
 
 void TestAppFolders::choosesTheFolder_data() {
@@ -119,6 +122,16 @@ void TestAppFolders::configHome() {
     else
         qunsetenv("XDG_CONFIG_HOME");
     QCOMPARE(home, expected);
+}
+
+// Found before the application object exists, it is the file that object names.
+void TestAppFolders::runningExecutable() {
+    const QString found = runningExecutablePath(QStringLiteral("not/the/program"));
+    int argc = 1;
+    char name[] = "tst_app_folders";
+    char* argv[] = {name, nullptr};
+    const QCoreApplication app(argc, argv);
+    QCOMPARE(found, QCoreApplication::applicationFilePath());
 }
 
 QTEST_APPLESS_MAIN(TestAppFolders)

@@ -2,6 +2,7 @@
 #include "core/table/ini_document.h"
 #include "form_fixture.h"
 #include "ui/picture_view.h"
+#include "ui/startup_table_read.h"
 #include "ui/string_grid_view.h"
 
 #include <QAction>
@@ -98,6 +99,31 @@ private slots:
         // Widths were fitted after the load: the long command widens column 2.
         QVERIFY(grid.colWidth(2) > GridModel::kDefaultColWidth);
         QCOMPARE(grid.colWidth(0), GridModel::kDefaultColWidth);
+        QVERIFY(fixture->prompts.errors.isEmpty());
+    }
+
+    // The program starts reading before the window exists; the window takes
+    // that read only when it is of its own settings file.
+    void startupReadStartedBeforeTheWindow_data() {
+        QTest::addColumn<bool>("ofOwnSettingsFile");
+        QTest::newRow("read of the window's settings file: taken") << true;
+        QTest::newRow("read of another file: left alone") << false;
+    }
+    void startupReadStartedBeforeTheWindow() {
+        QFETCH(bool, ofOwnSettingsFile);
+        QVERIFY(writeFile(ini(), kPreparedIni));
+        const QString other = dir->filePath("Other.ini");
+        QVERIFY(writeFile(other, "[Table]\n1-1=Other\n2-1=other command\n"));
+        StartupTableRead read(ofOwnSettingsFile ? ini() : other);
+
+        FormDependencies deps{exe(),           fixture->clock, fixture->prompts, fixture->errors,
+                              fixture->styles, fixture->shell, fixture->icons};
+        deps.startupRead = &read;
+        auto form = std::make_unique<TForm1>(deps);
+        QCOMPARE(read.pending(), !ofOwnSettingsFile);
+        QCOMPARE(form->grid().cell(2, 1), QString("gedit notes.txt"));
+        QCOMPARE(form->grid().rowCount(), 5);
+        QVERIFY(form->grid().colWidth(2) > GridModel::kDefaultColWidth);
         QVERIFY(fixture->prompts.errors.isEmpty());
     }
 

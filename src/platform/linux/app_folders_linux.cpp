@@ -1,6 +1,7 @@
 #include "platform/app_folders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <unistd.h>
@@ -27,6 +28,13 @@ ProgramFiles programFiles(const QString& executablePath, const QString& configHo
     const ProgramFiles installed = filesInConfigFolder(configHome);
     QDir().mkpath(installed.folder);
     return installed;
+}
+
+QString runningExecutablePath(const QString& argv0) {
+    const QString running = QFile::symLinkTarget(QStringLiteral("/proc/self/exe"));
+    if (!running.isEmpty())
+        return running;
+    return QFileInfo(argv0).absoluteFilePath();
 }
 
 QString userConfigHome() {
