@@ -5,7 +5,8 @@
 // window is up. Runpad runs as a copy beside a
 // generated Runpad.ini with the given number of table rows.
 //
-// Usage: bench_startup [runs]    (needs Xvfb; prints one line per case)
+// Usage: bench_startup [runs [program...]]
+//   (needs Xvfb; prints one line per case; programs default to the built one)
 
 #include <xcb/xcb.h>
 
@@ -14,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <algorithm>
@@ -174,57 +176,66 @@ int main(int argc, char** argv) {
     const QString runpad = QStringLiteral(RUNPAD_EXE);
     QTemporaryDir work;
 
+    // The built program, or the builds named on the command line (to compare
+    // them in one run).
+    QStringList programs;
+    for (int i = 2; i < argc; ++i)
+        programs.append(QString::fromLocal8Bit(argv[i]));
+    if (programs.isEmpty())
+        programs.append(QStringLiteral(RUNPAD_EXE));
+
     struct Case {
-        const char* label;
+        QString label;
         int rows; // -1: the minimal window
-    };
-    const Case cases[] = {{"minimal Qt window", -1},
-                          {"Runpad, empty table", 0},
-                          {"Runpad, 10000 rows", 10000},
-                          {"Runpad, 100000 rows", 100000}};
-    // Every case runs once to warm the caches (fonts, libraries, the copied
-    // program), then the cases take turns, so that a machine that slows down
-    // or speeds up during the run weighs on all of them alike.
-    struct Prepared {
         QString program;
         QString dir;
         std::vector<Sample> samples;
     };
-    std::vector<Prepared> prepared;
-    for (const Case& c : cases) {
-        Prepared p{minimal, work.path(), {}};
-        if (c.rows >= 0) {
-            p.dir = work.filePath(QString::number(c.rows));
-            QDir().mkpath(p.dir);
-            p.program = p.dir + QStringLiteral("/Runpad");
-            QFile::remove(p.program);
-            QFile::copy(runpad, p.program);
+    std::vector<Case> cases;
+    cases.push_back({QStringLiteral("minimal Qt window"), -1, minimal, work.path(), {}});
+    for (qsizetype b = 0; b < programs.size(); ++b) {
+        const QString build = programs.size() > 1 ? QStringLiteral(" [%1]").arg(b + 1) : QString();
+        for (const int rows : {0, 10000, 100000}) {
+            Case c{rows == 0 ? QStringLiteral("Runpad, empty table")
+                             : QStringLiteral("Runpad, %1 rows").arg(rows),
+                   rows,
+                   QString(),
+                   work.filePath(QStringLiteral("%1-%2").arg(b).arg(rows)),
+                   {}};
+            c.label += build;
+            QDir().mkpath(c.dir);
+            c.program = c.dir + QStringLiteral("/Runpad");
+            QFile::remove(c.program);
+            QFile::copy(programs[b], c.program);
             // The update check of start-up runs the download helper found
             // beside the program, as an installed program runs its own.
-            QFile::remove(p.dir + QStringLiteral("/runpad-fetch"));
-            QFile::copy(QStringLiteral(RUNPAD_FETCH), p.dir + QStringLiteral("/runpad-fetch"));
-            writeTable(p.dir + QStringLiteral("/Runpad.ini"), c.rows);
+            QFile::remove(c.dir + QStringLiteral("/runpad-fetch"));
+            QFile::copy(QStringLiteral(RUNPAD_FETCH), c.dir + QStringLiteral("/runpad-fetch"));
+            writeTable(c.dir + QStringLiteral("/Runpad.ini"), rows);
+            cases.push_back(c);
         }
-        runOnce(x, p.program, p.dir);
-        prepared.push_back(p);
     }
+    // Every case runs once to warm the caches (fonts, libraries, the copied
+    // program), then the cases take turns, so that a machine that slows down
+    // or speeds up during the run weighs on all of them alike.
+    for (Case& c : cases)
+        runOnce(x, c.program, c.dir);
     for (int i = 0; i < runs; ++i)
-        for (Prepared& p : prepared)
-            p.samples.push_back(runOnce(x, p.program, p.dir));
+        for (Case& c : cases)
+            c.samples.push_back(runOnce(x, c.program, c.dir));
 
     double minimalMs = 0;
     long minimalKiB = 0;
     int failures = 0;
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        const Sample m = median(prepared[i].samples);
+    for (const Case& c : cases) {
+        const Sample m = median(c.samples);
         if (c.rows < 0) {
             minimalMs = m.ms;
             minimalKiB = m.rssKiB;
         }
-        std::printf("%-22s first window %7.1f ms (%.1f x minimal)   resident %6ld KiB (%.2f x)\n",
-                    c.label, m.ms, minimalMs > 0 ? m.ms / minimalMs : 0.0, m.rssKiB,
-                    minimalKiB > 0 ? double(m.rssKiB) / minimalKiB : 0.0);
+        std::printf("%-26s first window %7.1f ms (%.1f x minimal)   resident %6ld KiB (%.2f x)\n",
+                    c.label.toLocal8Bit().constData(), m.ms, minimalMs > 0 ? m.ms / minimalMs : 0.0,
+                    m.rssKiB, minimalKiB > 0 ? double(m.rssKiB) / minimalKiB : 0.0);
         if (c.rows == 10000) {
             if (m.ms > 2.5 * minimalMs) {
                 std::printf("  over target: at most 2.5 x the minimal window\n");

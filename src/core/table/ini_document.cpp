@@ -317,13 +317,9 @@ void IniDocument::parse(qsizetype begin) {
     const char* data = source_.constData();
     const qsizetype size = source_.size();
 
-    // A first pass counts lines per section so that every vector and index
-    // is allocated once at its final size.
-    struct Count {
-        qsizetype lines = 0;
-        qsizetype keys = 0;
-    };
-    std::vector<Count> counts;
+    // A first pass counts lines per section so that every vector is
+    // allocated once at its final size.
+    std::vector<qsizetype> counts;
     forEachLine(data, begin, size, [&](qsizetype from, qsizetype to) {
         const qsizetype first = skipBlanks(data, from, to);
         if (first < to && data[first] == '[') {
@@ -332,18 +328,13 @@ void IniDocument::parse(qsizetype begin) {
         }
         if (counts.empty())
             counts.emplace_back();
-        ++counts.back().lines;
-        if (first < to && data[first] != ';')
-            ++counts.back().keys;
+        ++counts.back();
     });
 
     sections_.reserve(counts.size());
     Section* current = nullptr;
     const auto open = [&](Section&& section) {
-        const Count& count = counts[sections_.size()];
-        section.lines.reserve(count.lines);
-        if (section.hasHeader)
-            section.index.reserve(count.keys);
+        section.lines.reserve(counts[sections_.size()]);
         sections_.push_back(std::move(section));
         current = &sections_.back();
     };
@@ -381,24 +372,37 @@ void IniDocument::parse(qsizetype begin) {
             return;
         }
         const qsizetype at = equals - data;
-        qsizetype keyEnd = at;
-        while (keyEnd > first && isBlank(char16_t(data[keyEnd - 1])))
-            --keyEnd;
         line.hasValue = true;
         // The key keeps its blanks for writing back; lookup trims them.
         line.key = Piece{quint32(from), quint32(at - from)};
         line.value = Piece{quint32(at + 1), quint32(to - at - 1)};
-
-        const QByteArrayView key(data + first, keyEnd - first);
-        const quint32 hash = hashKey(key);
-        const qsizetype row = qsizetype(current->lines.size());
-        const bool seen = current->index.find(hash, [&](qsizetype other) {
-            return sameKey(keyText(current->lines[other]), QString::fromUtf8(key));
-        }) >= 0;
-        if (!seen)
-            current->index.insert(hash, row);
         current->lines.push_back(line);
     });
+}
+
+const IniDocument::KeyIndex& IniDocument::keyIndex(const Section& section) const {
+    if (section.indexed)
+        return section.index;
+    qsizetype keys = 0;
+    for (const Line& line : section.lines)
+        keys += line.hasValue ? 1 : 0;
+    if (keys > 0)
+        section.index.reserve(keys);
+    for (qsizetype row = 0; row < qsizetype(section.lines.size()); ++row) {
+        const Line& line = section.lines[size_t(row)];
+        if (!line.hasValue)
+            continue;
+        // The first line of a key is the one lookups find.
+        const QByteArrayView key = trimBlankBytes(keyText(line));
+        const quint32 hash = hashKey(key);
+        const bool seen = section.index.find(hash, [&](qsizetype other) {
+            return sameKey(keyText(section.lines[size_t(other)]), QString::fromUtf8(key));
+        }) >= 0;
+        if (!seen)
+            section.index.insert(hash, row);
+    }
+    section.indexed = true;
+    return section.index;
 }
 
 QByteArrayView IniDocument::text(Piece piece, bool written) const {
@@ -503,7 +507,7 @@ const IniDocument::Section* IniDocument::findSection(QStringView name) const {
 }
 
 qsizetype IniDocument::keyRow(const Section& section, QStringView key, quint32 hash) const {
-    return section.index.find(
+    return keyIndex(section).find(
         hash, [&](qsizetype row) { return sameKey(keyText(section.lines[row]), key); });
 }
 

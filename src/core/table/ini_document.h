@@ -115,7 +115,11 @@ private:
         QString name; // as written in the header, trimmed
         bool hasHeader = true;
         std::vector<Line> lines;
-        KeyIndex index;
+        // Built by the first lookup, so that a read which only walks the
+        // lines (a table load) never hashes every key. A document is
+        // therefore not to be read from two threads at once.
+        mutable KeyIndex index;
+        mutable bool indexed = false;
     };
 
     QByteArrayView text(Piece piece, bool written) const;
@@ -124,6 +128,7 @@ private:
     Piece appendWritten(QByteArrayView bytes);
     void dropWritten(const Line& line);
     void compactWrittenIfWasteful();
+    const KeyIndex& keyIndex(const Section& section) const;
     qsizetype keyRow(const Section& section, QStringView key, quint32 hash) const;
     const Section* findSection(QStringView name) const;
     const Line* findLine(QStringView section, QStringView key) const;
