@@ -6,6 +6,7 @@
 #include "core/table/grid_model.h"
 #include "core/table/picture_finder.h"
 #include "core/table/table_persistence.h"
+#include "core/table/text_extent.h"
 #include "platform/clock.h"
 #include "platform/settings_file.h"
 
@@ -59,8 +60,10 @@ double load(GridModel& grid, const QString& path) {
     return timer.nsecsElapsed() / 1e6;
 }
 
-double fit(GridModel& grid, const QFontMetrics& metrics) {
-    TableEditor editor(grid, [&](const QString& text) { return metrics.horizontalAdvance(text); });
+// The fit as the window does it: cached advances of the command-row font.
+double fit(GridModel& grid, const QFont& font) {
+    const TextExtent extent(font);
+    TableEditor editor(grid, [&](const QString& text) { return extent.width(text); });
     QElapsedTimer timer;
     timer.start();
     editor.fitAllColumns();
@@ -74,7 +77,6 @@ int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     QFont font;
     font.setPointSize(10);
-    const QFontMetrics metrics(font);
     const SystemClock clock;
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Runpad.ini"));
@@ -92,7 +94,7 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "table did not load back whole\n");
                 return 1;
             }
-            fitMs = std::min(fitMs, fit(loaded, metrics));
+            fitMs = std::min(fitMs, fit(loaded, font));
         }
         const double mb = QFileInfo(path).size() / (1024.0 * 1024.0);
         std::printf("%10d %10.2f %10.1f %10.1f %10.1f\n", rows, mb, loadMs, fitMs, saveMs);
