@@ -116,6 +116,8 @@ int main(int argc, char** argv) {
                                {QStringLiteral("Open Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Consolas"),
                                {QStringLiteral("Inconsolata"), QStringLiteral("DejaVu Sans Mono")});
+    // The table's columns are fitted on the reading thread while the window is built.
+    startupRead.fitColumns(runpad::TForm1::commandRowFont());
     const runpad::StyleRegistry styleRegistry;
     runpad::StyleManager styles(styleRegistry, app);
 
@@ -142,6 +144,7 @@ int main(int argc, char** argv) {
                          [] { return std::make_unique<runpad::TGamepadInput>(); }, &pictureMemory,
                          &about, &files, &startupRead});
     fontWarmUp.finish();
+    startupRead.finish();
     closeOnTerminate(form);
     // The hidden About dialog of program start. Its update check runs on a
     // worker thread, started once the window shows: its download helper

@@ -24,6 +24,7 @@
 #include "ui/window_bars.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
@@ -42,7 +43,7 @@ namespace runpad {
 
 namespace {
 
-QFont commandRowFont(const QFont& base) {
+QFont commandRowFontOf(const QFont& base) {
     QFont font = base;
     font.setPointSize(10);
     font.setBold(false);
@@ -76,7 +77,7 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
         startupRead_ = ownStartupRead_.get();
     }
     buildLayout();
-    commandRowExtent_ = std::make_unique<TextExtent>(commandRowFont(StringGrid1->font()));
+    commandRowExtent_ = std::make_unique<TextExtent>(commandRowFontOf(StringGrid1->font()));
     cellPainter_ =
         std::make_unique<CellPainter>(StringGrid1->font(), QPen(StringGrid1->gridLineColor()));
     grid_.setClickHandler([this] { StringGrid1Click(); });
@@ -93,6 +94,12 @@ TForm1::TForm1(const FormDependencies& deps, QWidget* parent)
     // An error in the startup sequence skips its remaining steps; the window
     // still opens.
     errors_.guard([this] { FormCreate(); });
+}
+
+QFont TForm1::commandRowFont() {
+    // The grid's font over the window's over the application's, as widgets
+    // resolve theirs.
+    return commandRowFontOf(gridFont().resolve(windowFont().resolve(QApplication::font())));
 }
 
 TForm1::~TForm1() {
@@ -125,8 +132,16 @@ void TForm1::FormCreate() {
         const SettingsFile settings = takeStartupSettings();
         if (startupGrid_) {
             grid_.takeRows(*startupGrid_);
+            // Columns fitted in another font than this window's are fitted again.
+            startupWidthsTaken_ =
+                startupFitFont_ && *startupFitFont_ == commandRowFontOf(StringGrid1->font());
+            if (startupWidthsTaken_) {
+                editor_.takeFittedWidths(*startupGrid_);
+                StringGrid1->viewport()->update();
+            } else {
+                Action_adj_all_table_widthExecute();
+            }
             startupGrid_.reset();
-            Action_adj_all_table_widthExecute();
         } else {
             loadTableContents(settings);
         }
@@ -402,8 +417,10 @@ SettingsFile TForm1::takeStartupSettings() {
     SettingsFile settings = openSettingsForLoad(read);
     std::unique_ptr<GridModel> filled = read->takeGrid();
     // A grid that no longer starts as the reader's did is loaded again.
-    if (grid_.colCount() == filled->colCount() && grid_.fixedRows() == filled->fixedRows())
+    if (grid_.colCount() == filled->colCount() && grid_.fixedRows() == filled->fixedRows()) {
         startupGrid_ = std::move(filled);
+        startupFitFont_ = read->fittedFont();
+    }
     return settings;
 }
 

@@ -7,6 +7,7 @@
 #include "core/table/grid_model.h"
 #include "platform/settings_file.h"
 
+#include <QFont>
 #include <QMainWindow>
 #include <QMargins>
 #include <QPoint>
@@ -83,6 +84,12 @@ public:
 
     explicit TForm1(const FormDependencies& deps, QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // The font the command rows are drawn in and the width fit measures in,
+    // as the window's grid resolves it on this application.
+    static QFont commandRowFont();
+    // Whether the startup table came with its columns fitted in that font.
+    bool startupWidthsTaken() const { return startupWidthsTaken_; }
 
     GridModel& grid() { return grid_; }
     TableEditor& editor() { return editor_; }
@@ -217,6 +224,8 @@ protected:
 
 private:
     // Construction of the controls, in main_form_layout.cpp.
+    static QFont windowFont();
+    static QFont gridFont();
     void buildLayout();
     void buildToolBar();
     void buildStatusLine();
@@ -287,6 +296,8 @@ private:
     std::unique_ptr<StartupTableRead> ownStartupRead_;
     StartupTableRead* startupRead_ = nullptr;
     std::unique_ptr<GridModel> startupGrid_;
+    std::optional<QFont> startupFitFont_; // the font startupGrid_'s columns were fitted in
+    bool startupWidthsTaken_ = false;
     std::unique_ptr<TextExtent> commandRowExtent_;
     std::unique_ptr<CellPainter> cellPainter_;
     TableEditor editor_;

@@ -47,10 +47,18 @@ QFont pixelFont(const QString& family, int pixels, bool bold = false) {
 }
 } // namespace
 
+QFont TForm1::windowFont() {
+    return pixelFont(QStringLiteral("Segoe UI"), 12);
+}
+
+QFont TForm1::gridFont() {
+    return pixelFont(QStringLiteral("Segoe UI"), 14, true);
+}
+
 void TForm1::buildLayout() {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Runpad"));
-    setFont(pixelFont(QStringLiteral("Segoe UI"), 12));
+    setFont(windowFont());
     resize(1881, 1076);
     ImageList1 = std::make_unique<ImageList>();
 
@@ -254,7 +262,7 @@ void TForm1::buildPanels() {
 
     StringGrid1 = new StringGridView(grid_, errors_, Splitter2);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
-    StringGrid1->setFont(pixelFont(QStringLiteral("Segoe UI"), 14, true));
+    StringGrid1->setFont(gridFont());
     StringGrid1->setAccessibleName(QStringLiteral("Command table"));
 
     ScrollBox1 = new PictureScrollBox(Splitter2);

@@ -102,28 +102,51 @@ private slots:
         QVERIFY(fixture->prompts.errors.isEmpty());
     }
 
-    // The program starts reading before the window exists; the window takes
-    // that read only when it is of its own settings file.
+    // The program starts reading before the window exists, and has the
+    // table's columns fitted on that thread once the application exists; the
+    // window takes that read only when it is of its own settings file, and
+    // those widths only when they were fitted in its own command-row font.
     void startupReadStartedBeforeTheWindow_data() {
         QTest::addColumn<bool>("ofOwnSettingsFile");
-        QTest::newRow("read of the window's settings file: taken") << true;
-        QTest::newRow("read of another file: left alone") << false;
+        QTest::addColumn<int>("fitFontPixels"); // 0: no fit asked for; -1: the window's font
+        QTest::addColumn<bool>("widthsTaken");
+        QTest::newRow("own settings file, fitted in the window's font") << true << -1 << true;
+        QTest::newRow("own settings file, not fitted") << true << 0 << false;
+        QTest::newRow("own settings file, fitted in another font") << true << 30 << false;
+        QTest::newRow("another file: left alone") << false << -1 << false;
     }
     void startupReadStartedBeforeTheWindow() {
         QFETCH(bool, ofOwnSettingsFile);
+        QFETCH(int, fitFontPixels);
+        QFETCH(bool, widthsTaken);
         QVERIFY(writeFile(ini(), kPreparedIni));
         const QString other = dir->filePath("Other.ini");
         QVERIFY(writeFile(other, "[Table]\n1-1=Other\n2-1=other command\n"));
         StartupTableRead read(ofOwnSettingsFile ? ini() : other);
+        if (fitFontPixels < 0) {
+            read.fitColumns(TForm1::commandRowFont());
+        } else if (fitFontPixels > 0) {
+            QFont font = TForm1::commandRowFont();
+            font.setPixelSize(fitFontPixels);
+            read.fitColumns(font);
+        }
 
         FormDependencies deps{exe(),           fixture->clock, fixture->prompts, fixture->errors,
                               fixture->styles, fixture->shell, fixture->icons};
         deps.startupRead = &read;
         auto form = std::make_unique<TForm1>(deps);
         QCOMPARE(read.pending(), !ofOwnSettingsFile);
+        QCOMPARE(form->startupWidthsTaken(), widthsTaken);
         QCOMPARE(form->grid().cell(2, 1), QString("gedit notes.txt"));
         QCOMPARE(form->grid().rowCount(), 5);
-        QVERIFY(form->grid().colWidth(2) > GridModel::kDefaultColWidth);
+        // Whichever way they came, the widths are those the window's own fit gives.
+        QList<int> widths;
+        for (int c = 0; c < form->grid().colCount(); ++c)
+            widths.append(form->grid().colWidth(c));
+        QVERIFY(widths[2] > GridModel::kDefaultColWidth);
+        form->Action_adj_all_table_width->trigger();
+        for (int c = 0; c < form->grid().colCount(); ++c)
+            QCOMPARE(form->grid().colWidth(c), widths[c]);
         QVERIFY(fixture->prompts.errors.isEmpty());
     }
 

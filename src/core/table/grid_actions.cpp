@@ -159,8 +159,13 @@ void TableEditor::fitColumn(int col) {
 }
 
 void TableEditor::fitAllColumns() {
-    for (int c = 1; c < grid_.colCount(); ++c)
+    for (int c = kFirstFittedCol; c < grid_.colCount(); ++c)
         fitColumn(c);
+}
+
+void TableEditor::takeFittedWidths(const GridModel& fitted) {
+    for (int c = kFirstFittedCol; c < grid_.colCount() && c < fitted.colCount(); ++c)
+        grid_.setColWidth(c, fitted.colWidth(c));
 }
 
 } // namespace runpad

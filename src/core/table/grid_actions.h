@@ -18,6 +18,8 @@ public:
     static constexpr int kImageNotEditable = 12;
     static constexpr int kMinFitWidth = 64;
     static constexpr int kMaxFitWidth = 400;
+    // Fitting all columns leaves the row numbers' column as it is.
+    static constexpr int kFirstFittedCol = 1;
 
     // textWidth measures a text in pixels with the font of the command rows.
     TableEditor(GridModel& grid, TextWidth textWidth);
@@ -33,6 +35,8 @@ public:
     void toggleEdit();
     void fitColumn(int col);
     void fitAllColumns();
+    // The widths fitAllColumns gave the same table in another grid.
+    void takeFittedWidths(const GridModel& fitted);
 
     // True once edit mode has been entered during this run; never reset.
     bool tableModified() const { return tableModified_; }
