@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -60,11 +61,24 @@ std::optional<QByteArray> readRegularFile(const QString& path, qint64 maxBytes) 
                             .arg(path)
                             .arg(maxBytes));
     };
-    if (file.size() > maxBytes)
+    const qint64 size = file.size();
+    if (size > maxBytes)
         throw tooLarge();
-    // At most one byte past the limit: a file that grows while it is read is
-    // still refused, not read without end.
-    QByteArray data = file.read(maxBytes + 1);
+    // The buffer follows the file, not the limit: a read of the limit's size
+    // would first ask for that much memory (gigabytes for a picture) at
+    // every read. One byte past the size shows a file that grew since; it is
+    // read on in pieces up to one byte past the limit, so that it is still
+    // refused, not read without end.
+    QByteArray data = file.read(size + 1);
+    if (data.size() > size) {
+        constexpr qint64 kPieceBytes = qint64(1) << 20;
+        while (data.size() <= maxBytes && file.error() == QFileDevice::NoError) {
+            const QByteArray more = file.read(std::min(kPieceBytes, maxBytes + 1 - data.size()));
+            if (more.isEmpty())
+                break;
+            data.append(more);
+        }
+    }
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Cannot read file \"%1\". %2").arg(path, file.errorString()));
     if (data.size() > maxBytes)

@@ -27,6 +27,19 @@ private slots:
         QCOMPARE(*data, QByteArray("[Table]\n1-1=a\n"));
     }
 
+    // The memory a read asks for follows the file: a limit far beyond any
+    // memory still reads a small file.
+    void generousLimitCostsNothing() {
+        const QString path = dir_.filePath(QStringLiteral("small.txt"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("small");
+        file.close();
+        const auto data = readRegularFile(path, qint64(1) << 50);
+        QVERIFY(data.has_value());
+        QCOMPARE(*data, QByteArray("small"));
+    }
+
     void missingFileIsNoFile_data() {
         QTest::addColumn<QString>("relativePath");
         QTest::newRow("no such file") << "absent.ini";
