@@ -1,8 +1,6 @@
 #pragma once
 
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include "core/common/staged_thread.h"
 
 namespace runpad {
 
@@ -16,23 +14,14 @@ namespace runpad {
 class FontWarmUp {
 public:
     FontWarmUp();
-    ~FontWarmUp();
-    FontWarmUp(const FontWarmUp&) = delete;
-    FontWarmUp& operator=(const FontWarmUp&) = delete;
 
     // The application object exists.
-    void applicationReady();
+    void applicationReady() { thread_.runSecondStage(); }
     // Waits for the thread; call it while the application object still exists.
-    void finish();
+    void finish() { thread_.finish(); }
 
 private:
-    enum class Step { Waiting, ApplicationReady, Finishing };
-    void run();
-
-    std::mutex mutex_;
-    std::condition_variable stepChanged_;
-    Step step_ = Step::Waiting;
-    std::thread thread_;
+    StagedThread thread_;
 };
 
 } // namespace runpad

@@ -9,13 +9,13 @@ namespace runpad {
 
 StartupTableRead::StartupTableRead(QString settingsFile)
     : path_(std::move(settingsFile)), grid_(std::make_unique<GridModel>()),
-      thread_([this] { run(); }) {}
+      thread_([this] { read(); }, [this] { fit(); }) {}
 
 StartupTableRead::~StartupTableRead() {
     finish();
 }
 
-void StartupTableRead::run() {
+void StartupTableRead::read() {
     // The thread touches its own grid and nothing else.
     try {
         SettingsFile settings(path_);
@@ -25,39 +25,24 @@ void StartupTableRead::run() {
     } catch (...) {
         error_ = std::current_exception();
     }
-    std::unique_lock lock(mutex_);
-    stepChanged_.wait(lock, [this] { return step_ != Step::Waiting; });
-    if (step_ != Step::Fit || error_)
+}
+
+void StartupTableRead::fit() {
+    if (error_)
         return;
-    const QFont font = *fitFont_;
-    lock.unlock();
     // The same fit as the window's, on the same texts in the same font.
-    const TextExtent extent(font);
+    const TextExtent extent(*fitFont_);
     TableEditor editor(*grid_, [&extent](const QString& text) { return extent.width(text); });
     editor.fitAllColumns();
-    fittedFont_ = font;
+    fittedFont_ = fitFont_;
 }
 
 void StartupTableRead::fitColumns(const QFont& font) {
-    {
-        const std::lock_guard lock(mutex_);
-        if (step_ != Step::Waiting)
-            return;
-        fitFont_ = font;
-        step_ = Step::Fit;
-    }
-    stepChanged_.notify_one();
-}
-
-void StartupTableRead::finish() {
-    {
-        const std::lock_guard lock(mutex_);
-        if (step_ == Step::Waiting)
-            step_ = Step::Finish;
-    }
-    stepChanged_.notify_one();
-    if (thread_.joinable())
-        thread_.join();
+    if (taken_ || fitFont_)
+        return;
+    fitFont_ = font;
+    if (!thread_.runSecondStage())
+        fitFont_.reset();
 }
 
 SettingsFile StartupTableRead::takeSettings() {

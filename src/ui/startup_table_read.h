@@ -1,16 +1,14 @@
 #pragma once
 
+#include "core/common/staged_thread.h"
 #include "core/table/grid_model.h"
 #include "platform/settings_file.h"
 
 #include <QFont>
 #include <QString>
-#include <condition_variable>
 #include <exception>
 #include <memory>
-#include <mutex>
 #include <optional>
-#include <thread>
 
 namespace runpad {
 
@@ -46,23 +44,20 @@ public:
     const std::optional<QFont>& fittedFont() const { return fittedFont_; }
     // Lets the thread end without a fit and waits for it: call it while the
     // application object still exists.
-    void finish();
+    void finish() { thread_.finish(); }
 
 private:
-    enum class Step { Waiting, Fit, Finish };
-    void run();
+    void read();
+    void fit();
 
     QString path_;
     std::unique_ptr<GridModel> grid_;
     std::optional<SettingsFile> settings_;
     std::exception_ptr error_;
-    std::optional<QFont> fitFont_;
+    std::optional<QFont> fitFont_; // set before the fit is asked for
     std::optional<QFont> fittedFont_;
     bool taken_ = false;
-    std::mutex mutex_;
-    std::condition_variable stepChanged_;
-    Step step_ = Step::Waiting;
-    std::thread thread_;
+    StagedThread thread_; // last: it starts reading as soon as it is made
 };
 
 } // namespace runpad
