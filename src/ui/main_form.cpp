@@ -132,9 +132,6 @@ void TForm1::FormCreate() {
         const SettingsFile settings = takeStartupSettings();
         if (startupGrid_) {
             grid_.takeRows(*startupGrid_);
-            // Columns fitted in another font than this window's are fitted again.
-            startupWidthsTaken_ =
-                startupFitFont_ && *startupFitFont_ == commandRowFontOf(StringGrid1->font());
             if (startupWidthsTaken_) {
                 editor_.takeFittedWidths(*startupGrid_);
                 StringGrid1->viewport()->update();
@@ -419,7 +416,9 @@ SettingsFile TForm1::takeStartupSettings() {
     // A grid that no longer starts as the reader's did is loaded again.
     if (grid_.colCount() == filled->colCount() && grid_.fixedRows() == filled->fixedRows()) {
         startupGrid_ = std::move(filled);
-        startupFitFont_ = read->fittedFont();
+        // Columns fitted in another font than this window's are fitted again.
+        const std::optional<QFont>& fitted = read->fittedFont();
+        startupWidthsTaken_ = fitted && *fitted == commandRowFontOf(StringGrid1->font());
     }
     return settings;
 }

@@ -296,8 +296,7 @@ private:
     std::unique_ptr<StartupTableRead> ownStartupRead_;
     StartupTableRead* startupRead_ = nullptr;
     std::unique_ptr<GridModel> startupGrid_;
-    std::optional<QFont> startupFitFont_; // the font startupGrid_'s columns were fitted in
-    bool startupWidthsTaken_ = false;
+    bool startupWidthsTaken_ = false; // startupGrid_'s columns were fitted in this window's font
     std::unique_ptr<TextExtent> commandRowExtent_;
     std::unique_ptr<CellPainter> cellPainter_;
     TableEditor editor_;
